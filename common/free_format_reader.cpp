@@ -1,0 +1,217 @@
+#include "common/free_format_reader.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "common/run_end.h"
+#include "common/unit_file.h"
+
+namespace common {
+
+namespace {
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+bool parse_int(std::string_view t, int64_t lo, int64_t hi, int64_t& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    if (i == t.size()) return false;
+    int64_t v = 0;
+    for (; i < t.size(); ++i) {
+        if (!is_digit(t[i])) return false;
+        v = v * 10 + (t[i] - '0');
+        if (v > hi + 1) return false;  // far outside every item's range already
+    }
+    if (negative) v = -v;
+    if (v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+bool parse_real(std::string_view t, float& value) {
+    // A decimal number: optional sign, digits with an optional point (at
+    // least one digit), an optional exponent introduced by E or e.
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < t.size() && (t[i] == 'E' || t[i] == 'e')) {
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        size_t exp_digits = 0;
+        while (i < t.size() && is_digit(t[i])) ++i, ++exp_digits;
+        if (exp_digits == 0) return false;
+    }
+    if (i != t.size()) return false;
+    std::string copy(t);
+    value = std::strtof(copy.c_str(), nullptr);  // rounds to the nearest single value
+    return true;
+}
+
+void free_format_reader::conversion_error() {
+    fatal_io_error(error_conversion, "input conversion error", file_.unit(), file_.path());
+}
+
+bool free_format_reader::next_line() {
+    pos_ = 0;
+    return file_.read_line(line_);
+}
+
+// Moves to the next value of the read, passing over blanks and line ends and
+// the one comma that may follow a value.
+free_format_reader::next free_format_reader::find_value() {
+    for (;;) {
+        while (pos_ < line_.size() && is_blank(line_[pos_])) ++pos_;
+        if (pos_ == line_.size()) {
+            if (!next_line()) return next::end_of_file;
+            continue;
+        }
+        char c = line_[pos_];
+        if (c == ',') {
+            ++pos_;
+            if (comma_allowed_) {
+                comma_allowed_ = false;
+                continue;
+            }
+            return next::null_value;  // this comma ends an empty value
+        }
+        if (c == '/') return next::slash;
+        return next::value;
+    }
+}
+
+std::string_view free_format_reader::take_token() {
+    size_t start = pos_;
+    while (pos_ < line_.size() && !ends_token(line_[pos_])) ++pos_;
+    return std::string_view(line_).substr(start, pos_ - start);
+}
+
+void free_format_reader::store(const read_item& it, std::string_view token, bool quoted) {
+    switch (it.kind) {
+    case item_kind::int8:
+    case item_kind::int32: {
+        int64_t v = 0;
+        bool small = it.kind == item_kind::int8;
+        if (quoted || !parse_int(token, small ? -128 : INT32_MIN, small ? 127 : INT32_MAX, v)) conversion_error();
+        if (small)
+            *static_cast<int8_t*>(it.target) = static_cast<int8_t>(v);
+        else
+            *static_cast<int32_t*>(it.target) = static_cast<int32_t>(v);
+        break;
+    }
+    case item_kind::real32: {
+        float v = 0;
+        if (quoted || !parse_real(token, v)) conversion_error();
+        *static_cast<float*>(it.target) = v;
+        break;
+    }
+    case item_kind::text: {
+        char* out = static_cast<char*>(it.target);
+        size_t n = static_cast<size_t>(it.length);
+        size_t take = std::min(n, token.size());
+        std::memcpy(out, token.data(), take);
+        std::memset(out + take, ' ', n - take);
+        break;
+    }
+    }
+}
+
+bool free_format_reader::read(std::span<const read_item> items, bool handle_end_of_file) {
+    comma_allowed_ = false;
+    // Every read starts on a fresh line; the rest of the last one is dropped.
+    if (!next_line()) {
+        if (handle_end_of_file) return false;
+        fatal_io_error(error_end_of_file, "end-of-file during read", file_.unit(), file_.path());
+    }
+    int64_t repeat_left = 0;   // copies of the repeated value still to hand out
+    bool repeat_null = false;
+    std::string repeat_value;  // the repeated value (unquoted form)
+    bool repeat_quoted = false;
+
+    for (const read_item& it : items) {
+        if (it.kind == item_kind::text && it.length <= 0) continue;  // takes no value
+        if (repeat_left > 0) {
+            --repeat_left;
+            if (!repeat_null) store(it, repeat_value, repeat_quoted);
+            continue;
+        }
+        next n = find_value();
+        if (n == next::end_of_file) {
+            if (handle_end_of_file) return false;
+            fatal_io_error(error_end_of_file, "end-of-file during read", file_.unit(), file_.path());
+        }
+        if (n == next::slash) return true;
+        if (n == next::null_value) continue;
+
+        char c = line_[pos_];
+        if (c == '\'' || c == '"') {
+            // Quoted value: doubled marks stand for one; blanks, commas and
+            // slashes belong to it.
+            std::string text;
+            ++pos_;
+            while (pos_ < line_.size()) {
+                if (line_[pos_] == c) {
+                    if (pos_ + 1 < line_.size() && line_[pos_ + 1] == c) {
+                        text += c;
+                        pos_ += 2;
+                        continue;
+                    }
+                    ++pos_;
+                    break;
+                }
+                text += line_[pos_++];
+            }
+            comma_allowed_ = true;
+            store(it, text, true);
+            continue;
+        }
+        std::string_view token = take_token();
+        comma_allowed_ = true;
+        // r*v and r*: a positive decimal count, a star, then the value.
+        size_t star = token.find('*');
+        bool counted = star != std::string_view::npos && star > 0;
+        for (size_t k = 0; counted && k < star; ++k) counted = is_digit(token[k]);
+        if (counted) {
+            int64_t r = 0;
+            if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
+            std::string_view rest = token.substr(star + 1);
+            repeat_null = rest.empty();
+            repeat_quoted = false;
+            repeat_value.assign(rest);
+            if (repeat_null && pos_ < line_.size() && (line_[pos_] == '\'' || line_[pos_] == '"')) {
+                // r*'text': the quoted value follows the star directly.
+                char q = line_[pos_++];
+                repeat_value.clear();
+                while (pos_ < line_.size()) {
+                    if (line_[pos_] == q) {
+                        if (pos_ + 1 < line_.size() && line_[pos_ + 1] == q) {
+                            repeat_value += q;
+                            pos_ += 2;
+                            continue;
+                        }
+                        ++pos_;
+                        break;
+                    }
+                    repeat_value += line_[pos_++];
+                }
+                repeat_null = false;
+                repeat_quoted = true;
+            }
+            repeat_left = r - 1;
+            if (!repeat_null) store(it, repeat_value, repeat_quoted);
+            continue;
+        }
+        store(it, token, false);
+    }
+    return true;
+}
+
+}  // namespace common

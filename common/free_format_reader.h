@@ -1,0 +1,70 @@
+#pragma once
+// Free-format (list-directed) reading of the small text inputs: options
+// files, simseed, flank.loc and the variant lists.
+//
+// Each read starts at the start of the next line and drops the rest of its
+// last line; a read of no items consumes exactly one line. Values are
+// separated by blanks, tabs, carriage returns and line ends, or by one comma;
+// an empty comma-separated value ("1,,3") leaves its item unchanged, a slash
+// ends the read, r*v repeats v and r* repeats the null value. A value that
+// cannot be converted is fatal error 64; the end of the file is fatal 24
+// unless the caller handles it.
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace common {
+
+class unit_file;
+
+enum class item_kind { int8, int32, real32, text };
+
+struct read_item {
+    item_kind kind;
+    void* target;
+    int32_t length = 0;  // text items: number of characters; 0 or less takes no value
+};
+
+inline read_item item(int8_t& v) { return {item_kind::int8, &v}; }
+inline read_item item(int32_t& v) { return {item_kind::int32, &v}; }
+inline read_item item(float& v) { return {item_kind::real32, &v}; }
+/// A text of length characters stored in buffer, padded with blanks or cut.
+inline read_item text_item(char* buffer, int32_t length) { return {item_kind::text, buffer, length}; }
+
+class free_format_reader {
+public:
+    explicit free_format_reader(unit_file& file) : file_(file) {}
+
+    /// Fills the items in order. Returns false when the end of the file was
+    /// met and handle_end_of_file is set (items filled before keep their new
+    /// values); without it the end of the file is fatal error 24.
+    bool read(std::span<const read_item> items, bool handle_end_of_file = false);
+    bool read(std::initializer_list<read_item> items, bool handle_end_of_file = false) {
+        return read(std::span<const read_item>(items.begin(), items.size()), handle_end_of_file);
+    }
+    /// A read of no items: passes over one line.
+    bool skip_line(bool handle_end_of_file = false) { return read({}, handle_end_of_file); }
+
+    unit_file& file() { return file_; }
+
+private:
+    enum class next { value, null_value, slash, end_of_file };
+    bool next_line();
+    next find_value();
+    std::string_view take_token();
+    void store(const read_item& it, std::string_view token, bool quoted);
+    [[noreturn]] void conversion_error();
+
+    unit_file& file_;
+    std::string line_;
+    size_t pos_ = 0;
+    bool comma_allowed_ = false;  // a value was just read: one comma may separate it
+};
+
+/// Conversion rules of the reader, exposed for the readers of other layouts.
+bool parse_int(std::string_view text, int64_t lo, int64_t hi, int64_t& value);
+bool parse_real(std::string_view text, float& value);
+
+}  // namespace common

@@ -1,0 +1,27 @@
+#pragma once
+// reference.unf, the binary reference map: record 1 the chromosome count n
+// (32-bit); records 2..n+1 the chromosome lengths (32-bit each); records
+// n+2..2n+1 the characters of each chromosome, position 1 first.
+#include <cstdint>
+
+#include "common/tables.h"
+
+namespace common {
+
+class unit_file;
+
+/// Writes the 2n+1 records (only record 1 when n is 0 or less). Each
+/// chromosome goes through the staging table READMAP, which must hold the
+/// longest one.
+void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN,
+                         const matrix<char>& REFERENCE, table<char>& READMAP);
+
+/// Record 1: the chromosome count.
+int32_t read_map_count(unit_file& file);
+/// One length record.
+int32_t read_map_length(unit_file& file);
+/// One chromosome record: its first length bytes (none when length is 0 or
+/// less) into dest; the rest of a longer record is passed over.
+void read_map_chromosome(unit_file& file, char* dest, int32_t length);
+
+}  // namespace common

@@ -1,0 +1,97 @@
+#include "common/run_end.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/unit_file.h"
+
+namespace common {
+
+namespace {
+
+// The set of open files is process-wide by nature: any thread may end the
+// run, and the end must complete every file.
+struct open_files {
+    std::mutex lock;
+    std::vector<unit_file*> files;
+};
+
+open_files& registry() {
+    static open_files r;
+    return r;
+}
+
+std::mutex& end_lock() {
+    static std::mutex m;
+    return m;
+}
+
+void write_stderr(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(2, text.data() + done, text.size() - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+}
+
+// Flushes every registered file, then the console, then leaves with status.
+// Only one thread ever gets past the lock; a second thread ending at the same
+// time waits here until the process is gone.
+[[noreturn]] void finish(int status, const std::string& error_text) {
+    end_lock().lock();
+    std::vector<unit_file*> files;
+    {
+        std::lock_guard<std::mutex> g(registry().lock);
+        files = registry().files;
+    }
+    std::string flush_errors;
+    for (unit_file* f : files)
+        if (f != &console_file() && !f->flush_at_end()) flush_errors += f->failure_text();
+    console_file().flush_at_end();
+    if (!error_text.empty()) write_stderr(error_text);
+    // A file that could not be completed turns a successful end into the
+    // write error it is.
+    if (!flush_errors.empty()) {
+        write_stderr(flush_errors);
+        if (status == 0) status = error_write;
+    }
+    _exit(status);
+}
+
+}  // namespace
+
+void register_open_file(unit_file* file) {
+    std::lock_guard<std::mutex> g(registry().lock);
+    registry().files.push_back(file);
+}
+
+void unregister_open_file(unit_file* file) {
+    std::lock_guard<std::mutex> g(registry().lock);
+    auto& v = registry().files;
+    v.erase(std::remove(v.begin(), v.end(), file), v.end());
+}
+
+void plain_end() { finish(0, ""); }
+
+void end_with_code(int code) { finish(code & 0xff, std::to_string(code) + "\n"); }
+
+void exit_with_status(int status) { finish(status, ""); }
+
+void stop_run() { finish(1, ""); }
+
+void fatal_error(int number, const std::string& message) {
+    finish(number, "Fatal error " + std::to_string(number) + ": " + message + "\n");
+}
+
+void fatal_io_error(int number, const char* what, int unit, const std::string& path) {
+    fatal_error(number, std::string(what) + ", unit " + std::to_string(unit) + ", file " + path);
+}
+
+void out_of_memory() { fatal_error(error_memory, "insufficient virtual memory"); }
+
+}  // namespace common

@@ -1,0 +1,48 @@
+#pragma once
+// The ways a run of kmerbank or fragsim ends. Every end completes every open
+// file and the console (registered unit files are flushed) before the process
+// exits, also when the end is called from a worker thread.
+#include <string>
+
+namespace common {
+
+/// Normal end: status 0, nothing printed.
+[[noreturn]] void plain_end();
+
+/// End with code c: the digits of c on their own line of standard error,
+/// status c (the shell keeps the low 8 bits: 261 is seen as 5).
+[[noreturn]] void end_with_code(int code);
+
+/// Exit with status n, printing nothing.
+[[noreturn]] void exit_with_status(int status);
+
+/// End after a check of the program has printed its own message line:
+/// exit status 1, so a failed run never reports success.
+[[noreturn]] void stop_run();
+
+/// Fatal error of a read, a write or an allocation: one line on standard
+/// error with the error number and the message, status the error number.
+[[noreturn]] void fatal_error(int number, const std::string& message);
+
+/// Fatal error whose message names a unit and its file, e.g.
+/// fatal_io_error(24, "end-of-file during read", 9, "kmerbank.options").
+[[noreturn]] void fatal_io_error(int number, const char* what, int unit, const std::string& path);
+
+/// Fatal error 41 of a table that cannot be allocated.
+[[noreturn]] void out_of_memory();
+
+// Error numbers of fatal_error.
+inline constexpr int error_permission = 9;
+inline constexpr int error_end_of_file = 24;
+inline constexpr int error_write = 38;
+inline constexpr int error_read = 39;
+inline constexpr int error_memory = 41;
+inline constexpr int error_conversion = 64;
+inline constexpr int error_record_too_short = 67;
+
+class unit_file;
+/// Files registered here are flushed at every end of the run.
+void register_open_file(unit_file* file);
+void unregister_open_file(unit_file* file);
+
+}  // namespace common

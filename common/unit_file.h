@@ -1,0 +1,86 @@
+#pragma once
+// A file of kmerbank or fragsim with its unit number, for reading or writing.
+//
+// Opening creates a missing file empty and never empties an existing one. The
+// first write cuts the file: from then on it holds only what this run wrote,
+// while a file the run never writes keeps its earlier contents. Writes are
+// buffered; every failure of the operating system is the fatal error of the
+// unit (38 on writing, 39 on reading, 9 when the file cannot be opened), so
+// callers do no checking of their own.
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+class unit_file {
+public:
+    unit_file(int unit, std::string path);
+    ~unit_file();
+    unit_file(const unit_file&) = delete;
+    unit_file& operator=(const unit_file&) = delete;
+
+    /// Opens for reading and writing, or for reading only where writing is
+    /// refused; creates the file empty when missing. Fatal 9 on failure.
+    void open();
+    /// Completes the file and closes it. Fatal 38 when the completion fails.
+    void close();
+    bool is_open() const { return fd_ >= 0; }
+
+    int unit() const { return unit_; }
+    const std::string& path() const { return path_; }
+
+    // Writing. Each call is one whole line or record under the file's lock.
+    void write_bytes(const void* data, size_t size);
+    /// Writes text followed by one line feed.
+    void write_line(std::string_view text);
+    /// Writes text as it stands (it carries its own line ends).
+    void write_text(std::string_view text);
+    /// Hands the buffered bytes to the operating system. Fatal 38 on failure.
+    void flush();
+
+    // Reading.
+    /// Next line without its line feed; false at the end of the file.
+    bool read_line(std::string& line);
+    /// Up to size bytes; fewer only at the end of the file.
+    size_t read_bytes(void* data, size_t size);
+    /// Passes over size bytes; returns how many there were.
+    size_t skip_bytes(size_t size);
+
+    // Used by the run end, which may come from any thread.
+    bool flush_at_end();
+    std::string failure_text() const;
+
+    /// Size of the write buffer; larger writes go straight to the file.
+    static constexpr size_t buffer_size = 1 << 20;
+
+protected:
+    unit_file(int unit, std::string path, int fd);  // an already open descriptor (the console)
+
+private:
+    bool flush_locked();  // false when the operating system refused a write
+    bool fill_read_buffer();
+    [[noreturn]] void write_failed();
+
+    int unit_;
+    std::string path_;
+    int fd_ = -1;
+    bool cut_pending_ = true;   // first write still has to cut the file
+    bool written_ = false;      // the run has written to the file
+    bool is_console_ = false;
+    bool failed_ = false;
+    std::mutex lock_;
+    std::vector<char> out_;      // write buffer
+    std::vector<char> in_;       // read buffer
+    size_t in_pos_ = 0, in_end_ = 0;
+    bool in_eof_ = false;
+};
+
+/// Standard output: the console stream of the program, unit 6. Every line
+/// written to it is written whole under its lock and handed on at once.
+unit_file& console_file();
+
+}  // namespace common

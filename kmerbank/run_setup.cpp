@@ -1,0 +1,84 @@
+// Start-up of kmerbank: banner, existence checks, opening order, options and
+// the one allocation of every table.
+#include <unistd.h>
+
+#include "common/fixed_width.h"
+#include "common/float_mode.h"
+#include "common/free_format_writer.h"
+#include "common/run_end.h"
+#include "kmerbank/kmerbank.h"
+
+namespace kmerbank {
+
+namespace {
+bool exists(const char* name) { return access(name, F_OK) == 0; }
+}  // namespace
+
+void start_run(files& f) {
+    common::set_flush_to_zero();
+    common::write_free("Output from kmerbank");
+    common::write_free("Hash table will be written to file kmerbank.unf");
+    common::write_empty_line();
+    if (!exists("kmerbank.options")) {
+        common::write_free("file kmerbank.options is missing");
+        common::exit_with_status(9);
+    }
+    if (!exists("variants.prior")) common::write_free("file variants.prior is missing");
+    f.have_flank_loc = exists("flank.loc");
+
+    f.options.open();
+    f.reference_fa.open();
+    f.variants_prior.open();
+    if (f.have_flank_loc) f.flank_loc.open();
+    f.reference_unf.open();
+    f.kmerbank_unf.open();
+    if (f.have_flank_loc) f.flank_ref.open();
+    common::write_empty_line();
+}
+
+options read_options(files& f) {
+    options o;
+    common::free_format_reader in(f.options);
+    in.read({common::item(o.mingap), common::item(o.maxgap), common::item(o.chromes), common::item(o.maplngth),
+             common::item(o.maxhash), common::item(o.maxdup)});
+    common::fixed_line()
+        .integer(o.mingap, 9)
+        .integer(o.maxgap, 9)
+        .integer(o.chromes, 9)
+        .integer(o.maplngth, 12)
+        .integer(o.maxhash, 12)
+        .integer(o.maxdup, 12)
+        .write_console();
+    common::write_free("   mingap  maxgap  chromes    maplngth    maxhash      maxdup");
+    in.skip_line();
+    in.skip_line();
+    common::write_empty_line();
+    in.read({common::item(o.hashlen), common::item(o.maxvar), common::item(o.flanklen)});
+    common::fixed_line().integer(o.hashlen, 6).integer(o.maxvar, 12).integer(o.flanklen, 5).write_console();
+    common::write_free(" hashlen    maxvar    flanklen");
+    common::write_empty_line();
+    if (o.hashlen < o.mingap) o.mingap = o.hashlen;
+    return o;
+}
+
+void allocate_tables(const options& o, tables& t) {
+    const int64_t rows = o.maplngth, cols = o.chromes;
+    t.REFERENCE.allocate(rows, cols);
+    t.ALTERNATE.allocate(rows, cols);
+    t.FLANK.allocate(rows, cols);
+    t.SEGMENT.allocate(1, line_capacity);
+    t.GAPS.allocate(1, o.maxhash);
+    t.STORELOC.allocate(-static_cast<int64_t>(o.maxdup), o.maxhash);
+    t.VARLOC.allocate(1, o.maxvar);
+    t.VARTYPE.allocate(1, 3 * static_cast<int64_t>(o.maxvar));
+    t.VARLEN.allocate(1, o.maxvar);
+    t.VARCHROME.allocate(1, o.maxvar);
+    t.STORECHRO.allocate(-static_cast<int64_t>(o.maxdup), o.maxhash);
+    t.CHROLEN.allocate(1, o.chromes);
+    t.STORENUM.allocate(1, o.maxhash);
+    t.LASTLOC.allocate(-static_cast<int64_t>(o.maxdup), 0);
+    t.LASTCHRO.allocate(-static_cast<int64_t>(o.maxdup), 0);
+    t.READMAP.allocate(1, o.maplngth);
+}
+
+}  // namespace kmerbank

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "common/record_file.h"
+#include "common/unit_file.h"
+#include "program_run.h"
+
+namespace {
+
+using namespace common;
+
+std::string bytes(std::initializer_list<int> v) {
+    std::string s;
+    for (int b : v) s += static_cast<char>(b);
+    return s;
+}
+
+struct record_fixture {
+    std::filesystem::path path;
+    explicit record_fixture(const std::string& name) {
+        auto dir = test_support::make_scratch_dir("record_" + name);
+        path = dir / "data.unf";
+    }
+    std::string written(const std::function<void(unit_file&)>& fn) {
+        unit_file f(10, path.string());
+        f.open();
+        fn(f);
+        f.close();
+        return test_support::read_file(path);
+    }
+};
+
+TEST(record_file, framing_of_small_records) {
+    record_fixture r("small");
+    EXPECT_EQ(r.written([](unit_file& f) { write_record(f, {bytes_of(int32_t{3})}); }),
+              bytes({4, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0}));
+    EXPECT_EQ(r.written([](unit_file& f) { write_record(f, {bytes_of("", 0)}); }), bytes({0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(r.written([](unit_file& f) { write_record(f, {bytes_of(int8_t{-1}), bytes_of(int64_t{2})}); }),
+              bytes({9, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0}));
+}
+
+TEST(record_file, long_records_split_into_signed_pieces) {
+    // The real limit is 2,147,483,639 bytes; a limit of 4 takes the same path.
+    record_fixture r("split");
+    std::string data = "abcdefghij";  // 10 bytes: pieces 4, 4, 2
+    std::string file = r.written([&](unit_file& f) {
+        out_bytes part[] = {bytes_of(data.data(), 3), bytes_of(data.data() + 3, 7)};
+        write_record(f, part, 4);
+    });
+    EXPECT_EQ(file, bytes({0xfc, 0xff, 0xff, 0xff}) + "abcd" + bytes({4, 0, 0, 0}) + bytes({0xfc, 0xff, 0xff, 0xff}) +
+                        "efgh" + bytes({0xfc, 0xff, 0xff, 0xff}) + bytes({2, 0, 0, 0}) + "ij" +
+                        bytes({0xfe, 0xff, 0xff, 0xff}));
+    std::string exact = r.written([&](unit_file& f) {
+        out_bytes part[] = {bytes_of(data.data(), 4)};
+        write_record(f, part, 4);
+    });
+    EXPECT_EQ(exact, bytes({4, 0, 0, 0}) + "abcd" + bytes({4, 0, 0, 0}));
+
+    // The reader sees one record of 10 bytes.
+    test_support::write_file(r.path, file + bytes({4, 0, 0, 0, 7, 0, 0, 0, 4, 0, 0, 0}));
+    unit_file f(10, r.path.string());
+    f.open();
+    char got[10];
+    int32_t next = 0;
+    read_record(f, {into(got, 10)});
+    read_record(f, {into(next)});
+    EXPECT_EQ(std::string(got, 10), data);
+    EXPECT_EQ(next, 7);
+}
+
+TEST(record_file, reader_skips_the_rest_and_fails_on_short_records) {
+    record_fixture r("read");
+    test_support::write_file(r.path, bytes({8, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 8, 0, 0, 0}) +
+                                         bytes({4, 0, 0, 0, 9, 0, 0, 0, 4, 0, 0, 0}) + bytes({0, 0, 0, 0, 0, 0, 0, 0}));
+    unit_file f(10, r.path.string());
+    f.open();
+    int32_t a = 0, b = 0;
+    read_record(f, {into(a)});  // longer record: the rest is skipped
+    read_record(f, {into(b)});
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 9);
+    read_record(f, {});  // the empty record read with no items
+    EXPECT_EXIT(read_record(f, {into(a)}), testing::ExitedWithCode(24), "end-of-file during read, unit 10");
+
+    test_support::write_file(r.path, bytes({4, 0, 0, 0, 1, 0, 0, 0, 4, 0, 0, 0}));
+    unit_file g(10, r.path.string());
+    g.open();
+    int64_t too_big = 0;
+    EXPECT_EXIT(read_record(g, {into(too_big)}), testing::ExitedWithCode(67),
+                "input statement requires too much data, unit 10");
+}
+
+TEST(unit_file, first_write_cuts_and_unwritten_files_keep_their_contents) {
+    auto dir = test_support::make_scratch_dir("unit_file_cut");
+    test_support::write_file(dir / "old", "earlier contents\n");
+    test_support::write_file(dir / "kept", "kept contents\n");
+    {
+        unit_file a(10, (dir / "old").string()), b(11, (dir / "kept").string()), c(12, (dir / "new").string());
+        a.open();
+        b.open();
+        c.open();
+        a.write_line("new");
+        a.close();
+        b.close();
+        c.close();
+    }
+    EXPECT_EQ(test_support::read_file(dir / "old"), "new\n");
+    EXPECT_EQ(test_support::read_file(dir / "kept"), "kept contents\n");
+    EXPECT_EQ(test_support::read_file(dir / "new"), "");
+}
+
+}  // namespace

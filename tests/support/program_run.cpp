@@ -1,0 +1,137 @@
+#include "program_run.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace test_support {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string binary_dir() {
+    const char* dir = std::getenv("TEST_BINARY_DIR");
+    return dir ? dir : ".";
+}
+}  // namespace
+
+std::string program_path(const std::string& name) { return binary_dir() + "/" + name + "/" + name; }
+
+fs::path make_scratch_dir(const std::string& name) {
+    std::string clean = name;
+    for (char& c : clean)
+        if (c == '/' || c == ' ') c = '_';
+    fs::path dir = fs::path(binary_dir()) / "scratch" / (clean + "." + std::to_string(getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+void write_file(const fs::path& path, std::string_view contents) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f) throw std::runtime_error("cannot write " + path.string());
+    f.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+}
+
+std::string read_file(const fs::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) throw std::runtime_error("cannot read " + path.string());
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool file_exists(const fs::path& path) { return fs::exists(fs::symlink_status(path)); }
+
+std::vector<std::string> list_files(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+run_result run_program(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
+                       const std::vector<std::string>& extra_env, int timeout_seconds) {
+    // Output goes to files beside the scratch directory, so a test sees only
+    // what the program itself wrote in cwd.
+    fs::path capture = cwd.parent_path() / (cwd.filename().string() + ".capture");
+    fs::create_directories(capture);
+    const std::string out_path = (capture / "stdout").string();
+    const std::string err_path = (capture / "stderr").string();
+
+    std::vector<std::string> env_strings;
+    for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
+    for (const auto& e : extra_env) env_strings.push_back(e);
+    std::vector<char*> envp;
+    for (auto& e : env_strings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argv_strings{program};
+    argv_strings.insert(argv_strings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : argv_strings) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execve(program.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    int wstatus = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+    for (;;) {
+        pid_t r = waitpid(pid, &wstatus, WNOHANG);
+        if (r == pid) break;
+        if (r < 0 && errno != EINTR) throw std::runtime_error("waitpid failed");
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &wstatus, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    run_result result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    return result;
+}
+
+std::string mask_wall_time(std::string_view text) {
+    std::string result;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        size_t stop = end == std::string_view::npos ? text.size() : end + 1;
+        std::string_view line = text.substr(pos, stop - pos);
+        if (line.starts_with(" Wall time: "))
+            result += " Wall time: <masked>\n";
+        else
+            result += line;
+        pos = stop;
+    }
+    return result;
+}
+
+}  // namespace test_support

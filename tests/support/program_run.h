@@ -1,0 +1,40 @@
+#pragma once
+// Helpers for end-to-end tests: scratch directories, whole-file reads and
+// writes, and running a built program in a directory with captured output.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test_support {
+
+struct run_result {
+    int status = -1;  // exit status, or 128 + signal number when killed
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+
+/// Path of a built program, e.g. program_path("kmerbank").
+std::string program_path(const std::string& name);
+
+/// A fresh, empty directory for one test, below the build tree.
+std::filesystem::path make_scratch_dir(const std::string& name);
+
+void write_file(const std::filesystem::path& path, std::string_view contents);
+std::string read_file(const std::filesystem::path& path);
+bool file_exists(const std::filesystem::path& path);
+/// Names of the regular files in a directory, sorted.
+std::vector<std::string> list_files(const std::filesystem::path& dir);
+
+/// Runs program with args in directory cwd, standard input from /dev/null.
+/// extra_env entries ("NAME=value") are added to the environment.
+/// timeout_seconds bounds the run: a program still running is killed (SIGKILL).
+run_result run_program(const std::string& program, const std::filesystem::path& cwd,
+                       const std::vector<std::string>& args = {},
+                       const std::vector<std::string>& extra_env = {},
+                       int timeout_seconds = 120);
+
+/// Replaces every wall-time line by " Wall time: <masked>".
+std::string mask_wall_time(std::string_view text);
+
+}  // namespace test_support
