@@ -17,7 +17,7 @@ namespace {
 
 fs::path tests_source_dir() {
     const char* dir = std::getenv("TEST_SOURCE_DIR");
-    return dir ? dir : "tests";
+    return dir ? dir : DEFAULT_TEST_SOURCE_DIR;
 }
 
 std::vector<std::string> read_lines(const fs::path& path) {

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 std::string binary_dir() {
     const char* dir = std::getenv("TEST_BINARY_DIR");
-    return dir ? dir : ".";
+    return dir ? dir : DEFAULT_TEST_BINARY_DIR;
 }
 }  // namespace
 

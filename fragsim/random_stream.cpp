@@ -1,0 +1,1 @@
+// (filled in by the random-stream work)

@@ -1,0 +1,17 @@
+// End-to-end cases of the kmerbank start-up: the built program run in a
+// scratch directory on small inputs.
+#include <gtest/gtest.h>
+
+#include "golden_cases.h"
+#include "program_run.h"
+
+namespace {
+
+class kmerbank_cases : public testing::TestWithParam<std::string> {};
+
+TEST_P(kmerbank_cases, match_expected_files) { test_support::check_golden_case("kmerbank", "kmerbank/cases", GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(golden, kmerbank_cases, testing::ValuesIn(test_support::golden_case_names("kmerbank/cases")),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
