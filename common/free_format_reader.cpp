@@ -1,5 +1,6 @@
 #include "common/free_format_reader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -136,7 +137,8 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
     std::string repeat_value;  // the repeated value (unquoted form)
     bool repeat_quoted = false;
 
-    for (const read_item& it : items) {
+    for (read_item it : items) {
+        if (it.length_from) it.length = std::clamp(*it.length_from, 0, it.length);
         if (it.kind == item_kind::text && it.length <= 0) continue;  // takes no value
         if (repeat_left > 0) {
             --repeat_left;

@@ -24,7 +24,8 @@ enum class item_kind { int8, int32, real32, text };
 struct read_item {
     item_kind kind;
     void* target;
-    int32_t length = 0;  // text items: number of characters; 0 or less takes no value
+    int32_t length = 0;                  // text items: number of characters; 0 or less takes no value
+    const int32_t* length_from = nullptr;  // text items: length taken from this value when the item is reached
 };
 
 inline read_item item(int8_t& v) { return {item_kind::int8, &v}; }
@@ -32,6 +33,11 @@ inline read_item item(int32_t& v) { return {item_kind::int32, &v}; }
 inline read_item item(float& v) { return {item_kind::real32, &v}; }
 /// A text of length characters stored in buffer, padded with blanks or cut.
 inline read_item text_item(char* buffer, int32_t length) { return {item_kind::text, buffer, length}; }
+/// A text whose length is *length as it stands when the item is reached (an
+/// earlier item of the same read may set it), at most capacity characters.
+inline read_item text_item(char* buffer, const int32_t* length, int32_t capacity) {
+    return {item_kind::text, buffer, capacity, length};
+}
 
 class free_format_reader {
 public:

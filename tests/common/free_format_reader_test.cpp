@@ -149,3 +149,28 @@ TEST(free_format_reader, fatal_errors_end_the_run_with_their_number) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(variant_record, layout_header_and_short_records) {
+    reader_fixture f("variants", "header line\n1 10 SNP 0 1 g\n2 20 INSX 0 3 ACG\n3 30 DEL 0 0\n4 40 SNP 0 1 T\n5 50 INS 0\n");
+    common::variant_record r;
+    char allele[8] = "zzzzzzz";
+    ASSERT_TRUE(common::skip_variant_header(*f.reader));
+    ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));
+    EXPECT_EQ(r.chromosome, 1);
+    EXPECT_TRUE(common::type_is(r, "SNP"));
+    EXPECT_EQ(allele[0], 'g');
+    ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));
+    EXPECT_TRUE(common::type_is(r, "INS"));
+    EXPECT_EQ(std::string(allele, 3), "ACG");
+    ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));  // length 0: no sixth value taken
+    EXPECT_EQ(r.location, 30);
+    EXPECT_EQ(std::string(allele, 3), "ACG");
+    ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));
+    EXPECT_EQ(r.chromosome, 4);
+    EXPECT_EQ(allele[0], 'T');
+    EXPECT_FALSE(common::read_variant_record(*f.reader, r, allele, 7));  // cut short by the end: dropped
+}
+
+}  // namespace

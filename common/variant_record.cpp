@@ -1,0 +1,19 @@
+#include "common/variant_record.h"
+
+#include <cstring>
+
+#include "common/free_format_reader.h"
+
+namespace common {
+
+bool skip_variant_header(free_format_reader& in) { return in.skip_line(true); }
+
+bool read_variant_record(free_format_reader& in, variant_record& r, char* allele, int32_t capacity) {
+    return in.read({item(r.chromosome), item(r.location), text_item(r.type, 3), item(r.unused), item(r.length),
+                    text_item(allele, &r.length, capacity)},
+                   true);
+}
+
+bool type_is(const variant_record& r, const char* three) { return std::memcmp(r.type, three, 3) == 0; }
+
+}  // namespace common
