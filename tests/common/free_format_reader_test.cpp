@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/free_format_reader.h"
+#include "common/variant_record.h"
 #include "common/unit_file.h"
 #include "program_run.h"
 
