@@ -4,6 +4,12 @@
 
 #include "common/run_end.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// Under AddressSanitizer a table too large to allocate must still reach the
+// program's own "insufficient virtual memory" end instead of a sanitizer abort.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
 namespace common {
 
 void* allocate_table(int64_t count, size_t size) {

@@ -30,6 +30,7 @@ struct int_case {
     const char* name;
     const char* input;
     std::vector<int32_t> expected;  // -99 marks an item left unchanged
+    friend void PrintTo(const int_case& c, std::ostream* os) { *os << c.name; }
 };
 
 class int_reads : public testing::TestWithParam<int_case> {};
