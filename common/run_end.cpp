@@ -25,6 +25,11 @@ open_files& registry() {
     return r;
 }
 
+end_hook& current_hook() {
+    static end_hook hook = nullptr;
+    return hook;
+}
+
 std::mutex& end_lock() {
     static std::mutex m;
     return m;
@@ -43,6 +48,7 @@ void write_stderr(const std::string& text) {
 // Only one thread ever gets past the lock; a second thread ending at the same
 // time waits here until the process is gone.
 [[noreturn]] void finish(int status, const std::string& error_text) {
+    if (current_hook()) current_hook()(status);
     end_lock().lock();
     std::vector<unit_file*> files;
     {
@@ -75,6 +81,8 @@ void unregister_open_file(unit_file* file) {
     auto& v = registry().files;
     v.erase(std::remove(v.begin(), v.end(), file), v.end());
 }
+
+void set_end_hook(end_hook hook) { current_hook() = hook; }
 
 void plain_end() { finish(0, ""); }
 

@@ -40,6 +40,11 @@ inline constexpr int error_memory = 41;
 inline constexpr int error_conversion = 64;
 inline constexpr int error_record_too_short = 67;
 
+/// For fuzzing and tests that must survive an end: when set, every end calls
+/// hook(status) first; a hook that throws keeps the process alive.
+using end_hook = void (*)(int status);
+void set_end_hook(end_hook hook);
+
 class unit_file;
 /// Files registered here are flushed at every end of the run.
 void register_open_file(unit_file* file);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -64,7 +65,10 @@ void unit_file::open() {
     if (fd < 0) fatal_io_error(error_permission, "permission to access file denied", unit_, path_);
     fd_ = fd;
     cut_pending_ = true;
-    out_.reserve(buffer_size);
+    // Small inputs get a small read buffer; writing buffers are reserved on
+    // the first write.
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < static_cast<off_t>(read_buffer_size))
+        read_capacity_ = std::max<size_t>(4096, static_cast<size_t>(st.st_size) + 1);
     register_open_file(this);
 }
 
@@ -113,6 +117,7 @@ void unit_file::write_bytes(const void* data, size_t size) {
     bool ok = true;
     {
         std::lock_guard<std::mutex> g(lock_);
+        if (!written_) out_.reserve(buffer_size);
         written_ = true;
         const char* p = static_cast<const char*>(data);
         if (out_.size() + size > buffer_size) {
@@ -132,6 +137,7 @@ void unit_file::write_line(std::string_view text) {
     bool ok = true;
     {
         std::lock_guard<std::mutex> g(lock_);
+        if (!written_) out_.reserve(buffer_size);
         written_ = true;
         if (out_.size() + text.size() + 1 > buffer_size) ok = flush_locked();
         if (ok && text.size() + 1 > buffer_size) {
@@ -163,7 +169,7 @@ std::string unit_file::failure_text() const {
 
 bool unit_file::fill_read_buffer() {
     if (in_eof_) return false;
-    if (in_.empty()) in_.resize(read_buffer_size);
+    if (in_.empty()) in_.resize(read_capacity_);
     for (;;) {
         ssize_t n = ::read(fd_, in_.data(), in_.size());
         if (n < 0 && errno == EINTR) continue;

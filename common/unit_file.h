@@ -75,6 +75,7 @@ private:
     std::mutex lock_;
     std::vector<char> out_;      // write buffer
     std::vector<char> in_;       // read buffer
+    size_t read_capacity_ = 1 << 20;
     size_t in_pos_ = 0, in_end_ = 0;
     bool in_eof_ = false;
 };
