@@ -156,6 +156,7 @@ void unit_file::write_text(std::string_view text) { write_bytes(text.data(), tex
 
 bool unit_file::flush_at_end() {
     if (fd_ < 0) return true;
+    if (failed_) return true;  // its write error has been reported already
     // The end may come while another thread holds the lock for one write;
     // that write finishes quickly, so waiting for the lock is safe.
     std::lock_guard<std::mutex> g(lock_);
