@@ -80,11 +80,11 @@ inline bool type_is(const variant_tables& v, int32_t j, const char* three) {
 }
 
 // Every accepted variant has: VARCHROME in 1..nchrom, VARLOC in
-// 1..CHROLEN(c); VARLEN in 0..100,000 for "SNP"/"DEL"/"INS" (at least 1 for
-// "SNP" and "DEL"); a "DEL" ends on its chromosome (VARLOC + VARLEN <=
-// CHROLEN); an "INS" is not at the last position of its chromosome and
-// INSPOS + VARLEN - 1 <= insfill <= maxinsert. Other type texts keep the
-// length as read and are never applied by the reader.
+// 1..CHROLEN(c), VARLEN at most 100,000. "SNP" and "DEL" have VARLEN >= 1,
+// "INS" VARLEN >= 0; a "DEL" stretch ends on its chromosome (VARLOC + VARLEN
+// - 1 <= CHROLEN); an "INS" of length >= 1 is not at the last position of
+// its chromosome; INSPOS + VARLEN - 1 <= insfill <= maxinsert. Other type
+// texts keep their length as read (possibly negative).
 
 struct source_tables {
     int32_t ngeno = 0;                 // genotype rows accepted
