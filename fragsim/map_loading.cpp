@@ -23,7 +23,7 @@ void read_chromosome_count(files& f, reference_map& map) {
     map.nchrom = common::read_map_count(f.reference_unf);
     // Chromosome numbers are held in 8 bits wherever they are stored.
     if (map.nchrom < 1 || map.nchrom > 127) {
-        common::write_free("reference.unf holds", map.nchrom, " chromosomes; fragsim needs 1 to 127");
+        common::write_free("reference.unf holds", map.nchrom, "chromosomes; fragsim needs 1 to 127");
         common::stop_run();
     }
 }
@@ -38,7 +38,7 @@ void load_reference_map(files& f, reference_map& map) {
     }
     // The chromosome table and the coverage divide by the total length.
     if (map.totlen <= 0) {
-        common::write_free(map.totlen, " total length of reference map in reference.unf: nothing to simulate");
+        common::write_free(map.totlen, "total length of reference.unf: no base to simulate");
         common::stop_run();
     }
     map.REFERENCE.allocate(map.maxlen, map.nchrom);

@@ -89,7 +89,7 @@ options read_options(files& f) {
     if (o.paired == 1) o.fraglen = o.maxlngth;
     // Every read takes maxlngth bases from one end of a fragment of fraglen.
     if (o.maxlngth < 1 || o.maxlngth > o.fraglen) {
-        common::write_free("fragsim.options: maxlngth", o.maxlngth, " not in 1 to fraglen", o.fraglen);
+        common::write_free("fragsim.options: maxlngth", o.maxlngth, "not in 1 to fraglen", o.fraglen);
         common::stop_run();
     }
     return o;
