@@ -2,6 +2,7 @@
 // Small simulation inputs filled directly: a map, true variants, genotype
 // rows and source IDs, as the start-up phases would leave them.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,8 +23,8 @@ struct sim_world {
     sim_world(const std::vector<std::string>& chromosomes, int32_t m, int32_t L, int32_t sources = 1) {
         opt.maxlngth = m;
         opt.fraglen = L;
-        opt.maxvar = 32;
-        opt.maxinsert = 256;
+        opt.maxvar = 1024;
+        opt.maxinsert = 4096;
         opt.outformat = 1;
         opt.sources = sources;
         der.quality = 'K';
@@ -64,6 +65,7 @@ struct sim_world {
     int32_t add_variant(int8_t c, int32_t loc, const char* type, const std::string& allele) {
         const int32_t j = ++var.nvar;
         const int32_t len = static_cast<int32_t>(allele.size());
+        if (j > opt.maxvar || var.insfill + len > opt.maxinsert) std::abort();  // fixture too small
         var.VARCHROME[j] = c;
         var.VARLOC[j] = loc;
         std::memcpy(var.VARTYPE.at(3 * j - 2), type, 3);
@@ -82,6 +84,9 @@ struct sim_world {
     /// Genotype rows of sources 1..rows.size(), one character per variant slot.
     void set_genotypes(const std::vector<std::string>& rows) {
         src.ngeno = static_cast<int32_t>(rows.size());
+        for (const auto& r : rows)
+            if (static_cast<int64_t>(r.size()) > src.GENOROW.rows() || static_cast<int64_t>(rows.size()) > opt.sources)
+                std::abort();
         for (size_t r = 0; r < rows.size(); ++r)
             std::memcpy(src.GENOROW.column(static_cast<int64_t>(r) + 1), rows[r].data(), rows[r].size());
     }
