@@ -108,9 +108,10 @@ void quality_value(const options& o, derived& d) {
     common::fixed_line().text("New phred quality scores =        ").text(alphabet.substr(0, 36)).write_console();
     d.phred = 75;
     if (o.errate > 0.0f) {
-        // The correctly rounded single-precision logarithm: the double result
-        // rounded once to single precision.
-        const float lg = static_cast<float>(std::log10(static_cast<double>(o.errate)));
+        // The correctly rounded single-precision logarithm: the extended
+        // precision result rounded once (the double one misses a few rates
+        // that lie next to a rounding boundary, and so does log10f).
+        const float lg = static_cast<float>(log10l(static_cast<long double>(o.errate)));
         const float q = 33.0f - 10.0f * lg;
         // An errate above 1 is no rate; one below about 3.2e-10 gives a value
         // past the last quality character (127).

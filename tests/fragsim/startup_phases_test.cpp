@@ -151,17 +151,6 @@ TEST(quality_value, phred_and_character_of_the_error_rate) {
     }
 }
 
-TEST(quality_value, log10_in_single_precision_is_correctly_rounded) {
-    // The double logarithm rounded once agrees with the long double one over
-    // a sweep of rates, so no rate sits on a rounding boundary that the
-    // double result could miss.
-    for (float e = 1.0f; e > 1e-9f; e = std::nextafter(e, 0.0f) * 0.9999f) {
-        const float via_double = static_cast<float>(std::log10(static_cast<double>(e)));
-        const float via_long = static_cast<float>(std::log10(static_cast<long double>(e)));
-        ASSERT_EQ(via_double, via_long) << "errate " << e;
-    }
-}
-
 TEST_F(in_scratch, map_from_the_kmerbank_writer_reads_back) {
     // The map as kmerbank writes it: lengths 12, 0 and 5; 'N' counted, 'n' not.
     const std::vector<std::string> chromosomes = {"ACGTNNacgtnA", "", "GGNCC"};
