@@ -1,5 +1,7 @@
 #include "fragsim/fragment.h"
 
+#include <algorithm>
+
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
 
@@ -40,6 +42,14 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
     const char* genotypes = in.src.ngeno >= 1 ? in.src.GENOROW.column(fs.source) : nullptr;
     const int32_t skip_from = L - d - m;  // the middle is skipped from offsets m+1..skip_from-1
     const int32_t skip = L - d - 2 * m;
+    // The two ends of a fragment lie apart in the map: ask for the cache lines
+    // of both at once rather than miss them one after the other.
+    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
+    const int32_t far_end = std::min(len, start + L - 1);
+    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
     int32_t off = 0, p = start - 1, n_count = 0;
     for (;;) {
         ++off;

@@ -37,8 +37,11 @@ inline double unif2(unif2_state& s) {
     k = s.lcg2 / q2;
     s.lcg2 = a2 * (s.lcg2 - q2 * k) - r2 * k;
     if (s.lcg2 < 0) s.lcg2 += m2;
-    int32_t i = s.lastout / divisor;  // 0..32; 32 only from a wrapped table entry
-    if (i > 31) i = 31;               // entry 33 does not exist: take entry 32
+    // Entry lastout / divisor + 1; a lastout of 0 or less (only right after
+    // seeding) truncates to entry 1. 33 can come only from a wrapped table
+    // entry and does not exist: entry 32 is taken.
+    uint32_t i = static_cast<uint32_t>(s.lastout > 0 ? s.lastout : 0) / static_cast<uint32_t>(divisor);
+    if (i > 31) i = 31;
     int32_t out = static_cast<int32_t>(static_cast<uint32_t>(s.shuffle[i]) - static_cast<uint32_t>(s.lcg2));
     if (out <= 0) out += added;
     s.lastout = out;

@@ -187,14 +187,20 @@ void put_fastq_rest(out_buffer& b, const char* bases, const char* qual, int32_t 
 
 // Errors, missing bases and qualities of one read, base by base in the order
 // written: error test (and a replacement unless the base is 'N'), missing test.
-inline void apply_read_model(const read_model& rm, unif2_state& R, char* bases, char* qual) {
-    for (int32_t i = 0; i < rm.m; ++i) {
+inline void apply_read_model(const read_model& rm, unif2_state& stream, char* bases, char* qual) {
+    // A local copy of the stream: the byte stores below cannot alias it, so
+    // its integers stay in registers.
+    unif2_state R = stream;
+    const double E = rm.E, missrate = rm.missrate;
+    const char quality = rm.quality;
+    for (int32_t i = 0, m = rm.m; i < m; ++i) {
         char b = bases[i];
-        if (unif2(R) < rm.E && b != 'N') b = ACGT[static_cast<int32_t>(unif2(R) * 4.0 + 1.0)];
-        if (unif2(R) < rm.missrate) b = 'N';
+        if (unif2(R) < E && b != 'N') b = ACGT[static_cast<int32_t>(unif2(R) * 4.0 + 1.0)];
+        if (unif2(R) < missrate) b = 'N';
         bases[i] = b;
-        qual[i] = b == 'N' ? '#' : rm.quality;
+        qual[i] = b == 'N' ? '#' : quality;
     }
+    stream = R;
 }
 
 void print_end_lines(const read_model& rm, int32_t id, const std::string& base, int32_t nseg, int64_t total_bases) {
