@@ -51,7 +51,7 @@ run_fragsim() {
     loop=$(loop_seconds console.txt)
     awk -v b="$bases" -v t0="$t0" -v t1="$t1" -v loop="$loop" -v th="$threads" -v s="$sources" 'BEGIN {
         w = t1 - t0
-        printf "fragsim %2d sources %d threads: %d bases, whole run %.2f s, source loop %.2f s: %.1f Mbases/s (%.1f per thread)\n",
+        printf "fragsim %2d sources %d threads: %.0f bases, whole run %.2f s, source loop %.2f s: %.1f Mbases/s (%.1f per thread)\n",
                s, th, b, w, loop, b / loop / 1e6, b / loop / 1e6 / th }'
     cd ..
 }
@@ -65,7 +65,7 @@ run_dwgsim() {
     dwgsim -N "$pairs" -1 100 -2 100 -d 300 -s 30 -e 0.001 -E 0.001 -r 0.001 -y 0 -o 1 -z 1 ../reference.fa out > console.txt 2>&1
     t1=$(date +%s.%N)
     awk -v b="$((pairs * 200))" -v t0="$t0" -v t1="$t1" 'BEGIN {
-        printf "dwgsim   1 sample  1 thread : %d bases, %.2f s: %.1f Mbases/s\n", b, t1 - t0, b / (t1 - t0) / 1e6 }'
+        printf "dwgsim   1 sample  1 thread : %.0f bases, %.2f s: %.1f Mbases/s\n", b, t1 - t0, b / (t1 - t0) / 1e6 }'
     cd ..
 }
 
@@ -83,7 +83,7 @@ run_art() {
         pairs=$(awk -v t="$totlen" -v f="$fold" 'BEGIN {printf "%d", t * f / 200}')
     fi
     awk -v b="$((pairs * 200))" -v t0="$t0" -v t1="$t1" 'BEGIN {
-        printf "art_illumina 1 sample 1 thread: about %d bases, %.2f s: %.1f Mbases/s\n", b, t1 - t0, b / (t1 - t0) / 1e6 }'
+        printf "art_illumina 1 sample 1 thread: about %.0f bases, %.2f s: %.1f Mbases/s\n", b, t1 - t0, b / (t1 - t0) / 1e6 }'
     cd ..
 }
 
