@@ -3,6 +3,8 @@
 // Everything is created once before the source loop and is read-only during
 // it (the per-source files and random streams belong to the loop).
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "common/tables.h"
 #include "common/unit_file.h"
@@ -41,9 +43,9 @@ struct files {
 };
 
 struct reference_map {
-    int32_t nchrom = 0;                // chromosome count
+    int32_t nchrom = 0;                // chromosome count, 1..127 once loaded
     int64_t maxlen = 0;                // longest chromosome
-    int64_t totlen = 0;                // total length
+    int64_t totlen = 0;                // total length, above 0 once loaded
     int32_t nmiss = 0;                 // upper-case 'N' in the map
     common::table<int32_t> CHROLEN;    // 1..nchrom
     common::matrix<char> REFERENCE;    // (1..maxlen, 1..nchrom)
@@ -51,6 +53,13 @@ struct reference_map {
     common::matrix<int32_t> VARNUM;    // (1..maxlen, 1..nchrom): 0 or the slot of the last variant there
     common::table<int32_t> CHROMTABLE; // 1..1,000,000: chromosome per slot
 };
+
+/// Slots of CHROMTABLE.
+inline constexpr int32_t chromtable_size = 1000000;
+
+/// The chromosome (1..nchrom) that a uniform draw u, 0 < u < 1, picks through
+/// CHROMTABLE: slot trunc(u * 1,000,000 + 1), in double precision.
+int8_t draw_chromosome(const reference_map& map, double u);
 
 struct variant_tables {
     int32_t nvar = 0, nsnp = 0, nins = 0, ndel = 0;
@@ -64,14 +73,94 @@ struct variant_tables {
     common::table<char> INSERT;        // 1..maxinsert
 };
 
+/// The type text of slot j compared with "SNP", "INS" or "DEL" (three
+/// characters, case-sensitive).
+inline bool type_is(const variant_tables& v, int32_t j, const char* three) {
+    return std::memcmp(v.VARTYPE.at(3 * static_cast<int64_t>(j) - 2), three, 3) == 0;
+}
+
+// Every accepted variant has: VARCHROME in 1..nchrom, VARLOC in
+// 1..CHROLEN(c), VARLEN at most 100,000. "SNP" and "DEL" have VARLEN >= 1,
+// "INS" VARLEN >= 0; a "DEL" stretch ends on its chromosome (VARLOC + VARLEN
+// - 1 <= CHROLEN); an "INS" of length >= 1 is not at the last position of
+// its chromosome; INSPOS + VARLEN - 1 <= insfill <= maxinsert. Other type
+// texts keep their length as read (possibly negative).
+
 struct source_tables {
     int32_t ngeno = 0;                 // genotype rows accepted
     common::table<int32_t> SOURCEID;   // 1..sources
+    // GENOROW cells: rows 1..ngeno hold what genotypes.true gave (blank past
+    // a short line). When ngeno >= 1, the sources ngeno+1..sources, which have
+    // no row, hold '0' (homozygous reference) in cells 1..nvar: they carry
+    // none of the true variants, take no allele draw, and their reads do not
+    // depend on the thread. Cells past nvar are never read.
     common::matrix<char> GENOROW;      // (1..2*maxvar, 1..sources)
+};
+
+/// Base name of source K: "source" followed by K in decimal (source7);
+/// its files are the base name followed by ".unf", ".1.fq" and ".2.fq".
+std::string base_name(int32_t K);
+
+/// One set of the fragment work arrays: fraglen entries each, 0 when fraglen
+/// is negative. The start-up creates one set (so an impossible size fails
+/// there); each worker of the source loop creates its own.
+struct work_arrays {
+    common::table<char> SEQUENCE;
+    common::table<char> COMPLEMENT;
+    common::table<int32_t> POSITION;
+    common::table<char> QUAL;
+    void allocate(const options& o) {
+        SEQUENCE.allocate(1, o.fraglen);
+        COMPLEMENT.allocate(1, o.fraglen);
+        POSITION.allocate(1, o.fraglen);
+        QUAL.allocate(1, o.fraglen);
+    }
 };
 
 /// Extents of the per-thread work arrays (SEQUENCE, COMPLEMENT, POSITION,
 /// QUAL): fraglen entries each, 0 when fraglen is negative.
 inline int64_t work_extent(const options& o) { return o.fraglen > 0 ? o.fraglen : 0; }
+
+// Phases of the run before and after the source loop, in run order.
+
+/// Flush-to-zero mode, banner, existence checks (run_setup.cpp).
+void start_run(files& f);
+/// Opens and reads fragsim.options with its echo lines; applies the fraglen
+/// rule; stops on a read length below 1 or above fraglen.
+options read_options(files& f);
+/// Opens the remaining files in their order.
+void open_files(files& f);
+/// The quality alphabet lines, phred and the quality character; stops on an
+/// errate above 1 or one so small that phred passes 127.
+void quality_value(const options& o, derived& d);
+/// Reads seed from simseed and prints the seed line.
+void read_seed(files& f, derived& d);
+/// Creates the tables sized from the options and nchrom.
+void allocate_tables(const options& o, reference_map& map, variant_tables& var, source_tables& src,
+                     work_arrays& work);
+/// nreads from totlen, read_depth and maxlngth; stops when it does not fit in
+/// 32 bits.
+void compute_nreads(const options& o, const reference_map& map, derived& d);
+/// Closes the files and prints the closing lines.
+void finish_run(const options& o, files& f);
+
+/// Record 1 of reference.unf; stops on a count below 1 or above 127
+/// (map_loading.cpp).
+void read_chromosome_count(files& f, reference_map& map);
+/// The lengths, both maps, VARNUM, the chromosome lines, the totals and
+/// CHROMTABLE; stops on a total length of 0 or less.
+void load_reference_map(files& f, reference_map& map);
+/// Fills CHROMTABLE from CHROLEN, nchrom and totlen by the stepping rule.
+void build_chromtable(reference_map& map);
+
+/// Reads variants.true into the variant tables, VARNUM and ALTERNATE, with
+/// the echo, the checks and the summary (true_variants.cpp).
+void read_true_variants(const options& o, files& f, reference_map& map, variant_tables& var);
+
+/// Reads genotypes.true (when it exists) into SOURCEID and GENOROW
+/// (genotypes.cpp).
+void read_genotypes(const options& o, files& f, const variant_tables& var, source_tables& src);
+/// Gives every source its ID and writes fastq.filelist.
+void write_file_list(const options& o, files& f, source_tables& src);
 
 }  // namespace fragsim

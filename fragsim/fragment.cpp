@@ -1,0 +1,122 @@
+#include "fragsim/fragment.h"
+
+#include <algorithm>
+
+#include "common/free_format_writer.h"
+#include "common/run_end.h"
+
+namespace fragsim {
+
+namespace {
+
+enum class walk_end { accepted, too_many_n, chromosome_end };
+
+// Allele of variant v for the attempt: 1 the reference, anything else the
+// alternate. Without genotype rows a fixed pattern by slot number; with them
+// the source's genotype character, '1' drawn afresh from READSTREAM.
+inline void choose_allele(const fragment_inputs& in, const char* genotypes, int32_t v, int32_t haplotype,
+                          fragment_source& fs) {
+    if (in.src.ngeno < 1) {
+        if (v % 4 == 0) fs.allele_choice = 1;
+        else if (v % 2 != 0) fs.allele_choice = haplotype;
+        else fs.allele_choice = 2;
+        return;
+    }
+    switch (genotypes[v - 1]) {
+        case '1': fs.allele_choice = unif2(fs.streams.READSTREAM) > 0.5 ? 1 : 2; break;
+        case '0': fs.allele_choice = 1; break;
+        case '2': fs.allele_choice = 2; break;
+        default: break;  // the last choice stays in force
+    }
+}
+
+// One walk of fraglen offsets from start on chromosome c. The arrays are
+// indexed from 0 (offset 1 at [0]).
+walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t start, int32_t haplotype,
+              char* SEQ, int32_t* POS) {
+    const int32_t L = in.opt.fraglen, m = in.opt.maxlngth, d = in.var.maxindel;
+    const int32_t len = in.map.CHROLEN[c];
+    const char* REF = in.map.REFERENCE.column(c);
+    const char* ALT = in.map.ALTERNATE.column(c);
+    const int32_t* VARNUM = in.map.VARNUM.column(c);
+    const char* genotypes = in.src.ngeno >= 1 ? in.src.GENOROW.column(fs.source) : nullptr;
+    const int32_t skip_from = L - d - m;  // the middle is skipped from offsets m+1..skip_from-1
+    const int32_t skip = L - d - 2 * m;
+    // The two ends of a fragment lie apart in the map: ask for the cache lines
+    // of both at once rather than miss them one after the other.
+    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
+    const int32_t far_end = std::min(len, start + L - 1);
+    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
+    int32_t off = 0, p = start - 1, n_count = 0;
+    for (;;) {
+        ++off;
+        ++p;
+        if (off > m && off < skip_from) {  // never built: no read covers it
+            off += skip;
+            p += skip;
+        }
+        if (off > L) break;
+        if (p > len) return walk_end::chromosome_end;
+        POS[off - 1] = p;
+        const int32_t v = VARNUM[p - 1];
+        if (v == 0) {
+            SEQ[off - 1] = REF[p - 1];
+        } else {
+            choose_allele(in, genotypes, v, haplotype, fs);
+            if (fs.allele_choice == 1) {
+                SEQ[off - 1] = REF[p - 1];
+            } else if (type_is(in.var, v, "SNP")) {
+                SEQ[off - 1] = ALT[p - 1];
+            } else if (type_is(in.var, v, "INS")) {
+                SEQ[off - 1] = REF[p - 1];
+                const int32_t k = in.var.VARLEN[v];
+                const char* text = in.var.INSERT.at(in.var.INSPOS[v]);
+                const int32_t room = L - off;  // inserted bases past offset L are dropped
+                const int32_t n = k < room ? k : room;
+                for (int32_t j = 1; j <= n; ++j) {
+                    SEQ[off + j - 1] = text[j - 1];
+                    POS[off + j - 1] = p;
+                }
+                off += n > 0 ? n : 0;
+            } else if (type_is(in.var, v, "DEL")) {
+                if (in.var.VARLEN[v] > len - p) return walk_end::chromosome_end;
+                p += in.var.VARLEN[v];
+                SEQ[off - 1] = REF[p - 1];  // the deletion's own position stays in POS
+            } else {
+                SEQ[off - 1] = REF[p - 1];  // another type has no allele to put in
+            }
+        }
+        if (SEQ[off - 1] == 'N') ++n_count;
+    }
+    return n_count <= m ? walk_end::accepted : walk_end::too_many_n;
+}
+
+[[noreturn]] void stop_on_failed_attempts(int32_t source) {
+    common::write_free(max_failed_attempts, "fragment attempts in a row rejected for source", source);
+    common::stop_run();
+}
+
+}  // namespace
+
+int8_t build_fragment(const fragment_inputs& in, fragment_source& fs, work_arrays& work) {
+    const int32_t L = in.opt.fraglen;
+    char* SEQ = work.SEQUENCE.data();
+    int32_t* POS = work.POSITION.data();
+    for (int32_t failed = 0;; ++failed) {
+        if (failed == max_failed_attempts) stop_on_failed_attempts(fs.source);
+        const int8_t c = draw_chromosome(in.map, unif2(fs.streams.READSTREAM));
+        const int32_t len = in.map.CHROLEN[c];
+        const double u_start = unif2(fs.streams.SITESTREAM);
+        const int32_t haplotype = unif2(fs.streams.SITESTREAM) > 0.5 ? 2 : 1;
+        // A chromosome shorter than the fragment has no start; the attempt is
+        // dropped after its three draws, like any rejected attempt.
+        if (len < L) continue;
+        const int32_t start = static_cast<int32_t>(static_cast<double>(len - L + 1) * u_start + 1.0);
+        if (walk(in, fs, c, start, haplotype, SEQ, POS) == walk_end::accepted) return c;
+    }
+}
+
+}  // namespace fragsim

@@ -1,0 +1,102 @@
+// Loading of reference.unf into the reference and alternate maps, the
+// chromosome lines and totals, and the chromosome table behind the
+// length-weighted chromosome draw.
+#include <algorithm>
+#include <cstring>
+
+#include "common/fixed_width.h"
+#include "common/free_format_writer.h"
+#include "common/reference_map_file.h"
+#include "common/run_end.h"
+#include "fragsim/fragsim.h"
+
+namespace fragsim {
+
+namespace {
+
+// The low 8 bits as a signed 8-bit value.
+int32_t s8(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xff)); }
+
+}  // namespace
+
+void read_chromosome_count(files& f, reference_map& map) {
+    map.nchrom = common::read_map_count(f.reference_unf);
+    // Chromosome numbers are held in 8 bits wherever they are stored.
+    if (map.nchrom < 1 || map.nchrom > 127) {
+        common::write_free("reference.unf holds", map.nchrom, "chromosomes; fragsim needs 1 to 127");
+        common::stop_run();
+    }
+}
+
+void load_reference_map(files& f, reference_map& map) {
+    map.maxlen = 0;
+    map.totlen = 0;
+    for (int32_t i = 1; i <= map.nchrom; ++i) {
+        map.CHROLEN[i] = common::read_map_length(f.reference_unf);
+        map.maxlen = std::max<int64_t>(map.maxlen, map.CHROLEN[i]);
+        map.totlen += map.CHROLEN[i];
+    }
+    // The chromosome table and the coverage divide by the total length.
+    if (map.totlen <= 0) {
+        common::write_free(map.totlen, "total length of reference.unf: no base to simulate");
+        common::stop_run();
+    }
+    map.REFERENCE.allocate(map.maxlen, map.nchrom);
+    map.ALTERNATE.allocate(map.maxlen, map.nchrom);
+    map.VARNUM.allocate(map.maxlen, map.nchrom);
+
+    int64_t nmiss = 0;
+    for (int32_t i = 1; i <= map.nchrom; ++i) {
+        const int32_t len = map.CHROLEN[i];
+        // The record goes straight into the reference column, then is copied.
+        char* ref = map.REFERENCE.column(i);
+        common::read_map_chromosome(f.reference_unf, ref, len);
+        common::write_free(i, " chromosome length", len);
+        if (len > 0) {
+            std::memcpy(map.ALTERNATE.column(i), ref, static_cast<size_t>(len));
+            nmiss += std::count(ref, ref + len, 'N');
+        }
+    }
+    map.nmiss = static_cast<int32_t>(nmiss);
+
+    common::write_free(map.totlen, "total length of reference map");
+    common::write_empty_line();
+    const float percent = static_cast<float>(map.nmiss) * 100.0f / static_cast<float>(map.totlen);
+    common::fixed_line()
+        .integer(map.nmiss, 10)
+        .text(" missing alleles in reference map, % = ")
+        .real(percent, 10, 6)
+        .write_console();
+    common::write_empty_line();
+
+    build_chromtable(map);
+}
+
+void build_chromtable(reference_map& map) {
+    map.CHROMTABLE.allocate(1, chromtable_size);
+    // Each chromosome holds the slots from where it starts until the distance
+    // from its start passes its share of the total length; the comparison is
+    // in single precision, so the counts follow the rounded quotients.
+    const float total = static_cast<float>(map.totlen);
+    int32_t c = 1;
+    int32_t last = 0;
+    for (int32_t k = 1; k <= chromtable_size; ++k) {
+        const float distance = static_cast<float>(k - last) / 1000000.0f;
+        const float share = static_cast<float>(map.CHROLEN[c]) / total;
+        if (distance > share) {
+            c = std::max(s8(std::min(c + 1, map.nchrom)), 1);
+            last = k;
+        }
+        map.CHROMTABLE[k] = c;
+    }
+}
+
+int8_t draw_chromosome(const reference_map& map, double u) {
+    int64_t index = static_cast<int64_t>(u * 1000000.0 + 1.0);
+    index = std::clamp<int64_t>(index, 1, chromtable_size);  // 0 < u < 1 stays inside anyway
+    int32_t c = s8(map.CHROMTABLE[index]);
+    c = std::min(c, map.nchrom);
+    return static_cast<int8_t>(std::max(s8(c), 1));
+}
+
+}  // namespace fragsim

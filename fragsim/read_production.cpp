@@ -1,0 +1,362 @@
+#include "fragsim/read_production.h"
+
+#include <omp.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/fixed_width.h"
+#include "common/free_format_writer.h"
+#include "common/record_file.h"
+#include "common/run_end.h"
+#include "common/tables.h"
+#include "common/unit_file.h"
+#include "fragsim/fragment.h"
+#include "fragsim/random_stream.h"
+
+namespace fragsim {
+
+namespace {
+
+constexpr char DIR[3] = {' ', 'F', 'R'};      // strand letter by dir 1, 2
+constexpr char ACGT[6] = {' ', 'A', 'C', 'G', 'T', 'T'};  // replacement bases 1..4
+constexpr size_t flush_size = common::unit_file::buffer_size;  // a full buffer goes straight to the file
+
+// Complement of a fragment byte: A-T, C-G, N-N; any other byte stays itself.
+struct complement_table {
+    char of[256];
+    constexpr complement_table() : of() {
+        for (int i = 0; i < 256; ++i) of[i] = static_cast<char>(i);
+        of[static_cast<unsigned char>('A')] = 'T';
+        of[static_cast<unsigned char>('T')] = 'A';
+        of[static_cast<unsigned char>('C')] = 'G';
+        of[static_cast<unsigned char>('G')] = 'C';
+    }
+};
+constexpr complement_table complement;
+
+// The bytes of one read file, collected per thread and handed to the file a
+// megabyte at a time.
+struct out_buffer {
+    common::table<char> bytes;
+    size_t used = 0;
+    common::unit_file* file = nullptr;
+
+    void allocate(int64_t record_room) { bytes.allocate(1, static_cast<int64_t>(flush_size) + record_room); }
+    char* tail() { return bytes.data() + used; }
+    void put(const void* p, size_t n) {
+        std::memcpy(bytes.data() + used, p, n);
+        used += n;
+    }
+    void record_done() {
+        if (used >= flush_size) flush();
+    }
+    void flush() {
+        if (used > 0) file->write_bytes(bytes.data(), used);
+        used = 0;
+    }
+};
+
+// Fixed-width integer field: right-aligned, blanks on the left, a minus sign
+// when negative, the whole field '*' when the value does not fit.
+inline char* put_fixed(char* out, int64_t value, int width) {
+    char digits[24];
+    char* d = digits + sizeof digits;
+    uint64_t mag = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        *--d = static_cast<char>('0' + mag % 10);
+        mag /= 10;
+    } while (mag != 0);
+    if (value < 0) *--d = '-';
+    const int n = static_cast<int>(digits + sizeof digits - d);
+    if (n > width) {
+        std::memset(out, '*', static_cast<size_t>(width));
+        return out + width;
+    }
+    std::memset(out, ' ', static_cast<size_t>(width - n));
+    std::memcpy(out + (width - n), d, static_cast<size_t>(n));
+    return out + width;
+}
+
+// A positive number in as many digits as it needs.
+inline char* put_digits(char* out, int64_t value) {
+    char digits[24];
+    char* d = digits + sizeof digits;
+    uint64_t mag = static_cast<uint64_t>(value);
+    do {
+        *--d = static_cast<char>('0' + mag % 10);
+        mag /= 10;
+    } while (mag != 0);
+    const size_t n = static_cast<size_t>(digits + sizeof digits - d);
+    std::memcpy(out, d, n);
+    return out + n;
+}
+
+inline void put_le32(char* out, int32_t v) { std::memcpy(out, &v, 4); }
+
+// Everything one thread needs, created once when the loop starts.
+struct thread_work {
+    work_arrays arrays;           // SEQUENCE, COMPLEMENT, POSITION, QUAL
+    common::table<char> BASES;    // bases of the current read, in the order written
+    out_buffer unf, fq1, fq2;
+    explicit thread_work(const options& o) {
+        arrays.allocate(o);
+        BASES.allocate(1, o.maxlngth);
+        const int64_t m = o.maxlngth > 0 ? o.maxlngth : 0;
+        if (o.outformat == 0 || o.outformat == 2) unf.allocate(m + 64);
+        if (o.outformat == 1 || o.outformat == 2) {
+            fq1.allocate(2 * m + 128);
+            fq2.allocate(2 * m + 128);
+        }
+    }
+};
+
+// Constants of the read model, derived once.
+struct read_model {
+    int32_t m, L, outformat, sources, seed, nreads;
+    double E;         // error threshold: errate * 4 / 3 in single precision
+    double missrate;
+    char quality;
+    float totlen;
+};
+
+double coverage_of(const read_model& rm, int32_t nseg) {
+    return static_cast<double>(static_cast<float>(rm.m) * static_cast<float>(nseg) / rm.totlen);
+}
+
+// Record A (19 bytes) of a read, framed.
+void put_record_a(out_buffer& b, int32_t id, int32_t nseg, int8_t readno, int32_t m, int8_t c, int32_t pos,
+                  char strand) {
+    char* r = b.tail();
+    put_le32(r, 19);
+    put_le32(r + 4, id);
+    put_le32(r + 8, nseg);
+    r[12] = static_cast<char>(readno);
+    put_le32(r + 13, m);
+    r[17] = static_cast<char>(c);
+    put_le32(r + 18, pos);
+    r[22] = strand;
+    put_le32(r + 23, 19);
+    b.used += 27;
+}
+
+// Record B: the m read bases, framed.
+void put_record_b(out_buffer& b, const char* bases, int32_t m) {
+    if (m > common::record_piece_limit) {  // a chain of subrecords
+        b.flush();
+        common::write_record(*b.file, {common::bytes_of(bases, m)});
+        return;
+    }
+    char* r = b.tail();
+    put_le32(r, m);
+    std::memcpy(r + 4, bases, static_cast<size_t>(m));
+    put_le32(r + 4 + m, m);
+    b.used += 8 + static_cast<size_t>(m);
+}
+
+void put_fastq_header(out_buffer& b, int32_t pairno, int8_t readno, int8_t c, int32_t pos, int32_t id, int32_t m,
+                      char strand) {
+    char* o = b.tail();
+    *o++ = '@';
+    o = put_digits(o, pairno);
+    *o++ = '/';
+    o = put_fixed(o, readno, 1);
+    o = put_fixed(o, c, 3);
+    o = put_fixed(o, pos, 10);
+    o = put_fixed(o, id, 10);
+    o = put_fixed(o, pairno, 12);
+    o = put_fixed(o, m, 6);
+    *o++ = ' ';
+    *o++ = strand;
+    *o++ = '\n';
+    b.used = static_cast<size_t>(o - b.bytes.data());
+}
+
+void put_fastq_rest(out_buffer& b, const char* bases, const char* qual, int32_t m) {
+    char* o = b.tail();
+    std::memcpy(o, bases, static_cast<size_t>(m));
+    o += m;
+    *o++ = '\n';
+    *o++ = '+';
+    *o++ = '\n';
+    std::memcpy(o, qual, static_cast<size_t>(m));
+    o += m;
+    *o++ = '\n';
+    b.used = static_cast<size_t>(o - b.bytes.data());
+}
+
+// Errors, missing bases and qualities of one read, base by base in the order
+// written: error test (and a replacement unless the base is 'N'), missing test.
+inline void apply_read_model(const read_model& rm, unif2_state& stream, char* bases, char* qual) {
+    // A local copy of the stream: the byte stores below cannot alias it, so
+    // its integers stay in registers.
+    unif2_state R = stream;
+    const double E = rm.E, missrate = rm.missrate;
+    const char quality = rm.quality;
+    for (int32_t i = 0, m = rm.m; i < m; ++i) {
+        char b = bases[i];
+        if (unif2(R) < E && b != 'N') b = ACGT[static_cast<int32_t>(unif2(R) * 4.0 + 1.0)];
+        if (unif2(R) < missrate) b = 'N';
+        bases[i] = b;
+        qual[i] = b == 'N' ? '#' : quality;
+    }
+    stream = R;
+}
+
+void print_end_lines(const read_model& rm, int32_t id, const std::string& base, int32_t nseg, int64_t total_bases) {
+    std::string text;
+    common::append_fixed_int(text, total_bases, 14);
+    text += " total bases of sequence generated for sourceID";
+    common::append_fixed_int(text, id, 10);
+    text += '\n';
+    common::append_fixed_int(text, nseg, 14);
+    text += " sequence segments written to fastQ file ";
+    text += base;
+    text += '\n';
+    common::append_fixed_int(text, nseg, 14);
+    text += " records written, X coverage =";
+    common::append_fixed_real(text, coverage_of(rm, nseg), 10, 4);
+    text += '\n';
+    common::free_format_line empty;
+    text += empty.text();
+    common::console_file().write_text(text);  // the source's end lines stay together
+}
+
+void print_progress(const read_model& rm, const std::string& base, int32_t nseg) {
+    common::fixed_line()
+        .integer(nseg, 14)
+        .text(" records written, X coverage =")
+        .real(coverage_of(rm, nseg), 10, 4)
+        .text("   ")
+        .text(base)
+        .write_console();
+}
+
+void print_conflict(int32_t nseg, int8_t c, int32_t pos1, int32_t pos2) {
+    common::free_format_line first, second;
+    first.add("Conflicting locations for pair ").add(static_cast<int32_t>(nseg - 1)).add(c).add(pos1);
+    second.add("                          pair ").add(nseg).add(c).add(pos2);
+    std::string text(first.text());
+    text += second.text();
+    common::console_file().write_text(text);
+}
+
+void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K, thread_work& w) {
+    const int32_t m = rm.m, L = rm.L;
+    const int32_t id = in.src.SOURCEID[K];
+    const std::string base = base_name(K);
+    const int unit = static_cast<int>(3 * static_cast<int64_t>(K) + 12);
+    common::unit_file unf(unit, base + ".unf"), fq1(unit + 1, base + ".1.fq"), fq2(unit + 2, base + ".2.fq");
+    const bool binary = rm.outformat == 0 || rm.outformat == 2;
+    const bool fastq = rm.outformat == 1 || rm.outformat == 2;
+    if (binary) unf.open();
+    if (fastq) {
+        fq1.open();
+        fq2.open();
+    }
+    w.unf.file = &unf;
+    w.fq1.file = &fq1;
+    w.fq2.file = &fq2;
+
+    // Nothing of the thread's previous source shows through.
+    char* SEQ = w.arrays.SEQUENCE.data();
+    char* COMP = w.arrays.COMPLEMENT.data();
+    int32_t* POS = w.arrays.POSITION.data();
+    char* QUAL = w.arrays.QUAL.data();
+    char* BASES = w.BASES.data();
+    if (L > 0) {
+        std::memset(SEQ, 'N', static_cast<size_t>(L));
+        std::memset(COMP, 'N', static_cast<size_t>(L));
+        std::memset(POS, 0, sizeof(int32_t) * static_cast<size_t>(L));
+    }
+
+    fragment_source fs;
+    fs.source = K;
+    set_up_source_streams(fs.streams, rm.seed, K, rm.sources);
+    unif2_state& R = fs.streams.READSTREAM;
+    int32_t nseg = 0;
+    int64_t total_bases = 0;
+
+    do {
+        const int8_t c = build_fragment(in, fs, w.arrays);
+        const int dir1 = unif2(R) > 0.5 ? 2 : 1;
+        int32_t pos[3] = {0, 0, 0};
+        for (int8_t readno = 1; readno <= 2; ++readno) {
+            const int dir = readno == 1 ? dir1 : 3 - dir1;
+            if (dir == 1) {
+                std::memcpy(BASES, SEQ, static_cast<size_t>(m));
+                pos[readno] = POS[0];
+            } else {
+                for (int32_t off = L - m + 1; off <= L; ++off)
+                    COMP[off - 1] = complement.of[static_cast<unsigned char>(SEQ[off - 1])];
+                for (int32_t i = 0; i < m; ++i) BASES[i] = COMP[L - 1 - i];
+                pos[readno] = POS[L - m];
+            }
+            apply_read_model(rm, R, BASES, QUAL);
+            ++nseg;
+            reseed_after_read(R, rm.seed, K, rm.sources, nseg);
+
+            const char strand = DIR[dir];
+            out_buffer& fq = readno == 1 ? w.fq1 : w.fq2;
+            const int32_t pairno = (nseg + 1) / 2;
+            if (binary) put_record_a(w.unf, id, nseg, readno, m, c, pos[readno], strand);
+            if (fastq) put_fastq_header(fq, pairno, readno, c, pos[readno], id, m, strand);
+            if (binary) {
+                put_record_b(w.unf, BASES, m);
+                w.unf.record_done();
+            }
+            if (fastq) {
+                put_fastq_rest(fq, BASES, QUAL, m);
+                fq.record_done();
+            }
+            if (nseg % 10000000 == 0) print_progress(rm, base, nseg);
+            total_bases += m;
+        }
+        const int64_t apart = static_cast<int64_t>(pos[1]) - pos[2];
+        if ((apart < 0 ? -apart : apart) > L) print_conflict(nseg, c, pos[1], pos[2]);
+    } while (nseg < rm.nreads);
+
+    print_end_lines(rm, id, base, nseg, total_bases);
+    if (binary) w.unf.flush();
+    if (fastq) {
+        w.fq1.flush();
+        w.fq2.flush();
+    }
+    unf.close();
+    fq1.close();
+    fq2.close();
+}
+
+}  // namespace
+
+void check_fragment_fits(const options& opt, const reference_map& map) {
+    for (int32_t i = 1; i <= map.nchrom; ++i)
+        if (map.CHROLEN[i] >= opt.fraglen) return;
+    common::write_free("No chromosome of the reference map is as long as fraglen =", opt.fraglen);
+    common::stop_run();
+}
+
+void simulate_sources(const options& opt, const derived& der, const reference_map& map, const variant_tables& var,
+                      const source_tables& src) {
+    if (opt.sources < 1) return;
+    check_fragment_fits(opt, map);
+    const read_model rm{opt.maxlngth,
+                        opt.fraglen,
+                        opt.outformat,
+                        opt.sources,
+                        der.seed,
+                        der.nreads,
+                        static_cast<double>(opt.errate * 4.0f / 3.0f),
+                        static_cast<double>(opt.missrate),
+                        der.quality,
+                        static_cast<float>(map.totlen)};
+    const fragment_inputs in{opt, map, var, src};
+#pragma omp parallel
+    {
+        thread_work w(opt);
+#pragma omp for schedule(static)
+        for (int32_t K = 1; K <= opt.sources; ++K) simulate_source(rm, in, K, w);
+    }
+}
+
+}  // namespace fragsim

@@ -1,0 +1,24 @@
+#pragma once
+// The simulation phase: the parallel loop over the sources, each source's
+// read production and its read files.
+#include <cstdint>
+
+#include "fragsim/fragsim.h"
+
+namespace fragsim {
+
+/// Stops the run (one message line, status 1) when no chromosome of the map
+/// is at least fraglen long, so that no fragment could ever be drawn.
+void check_fragment_fits(const options& opt, const reference_map& map);
+
+/// Simulates every source K = 1..sources in parallel (static schedule, one
+/// contiguous block of sources per thread): opens the read files outformat
+/// calls for, draws fragments and writes two reads per fragment until nreads
+/// is reached, prints the source's progress, warning and end lines. A source's
+/// files depend only on the inputs, never on the number of threads. A read
+/// file that cannot be created or written ends the run (fatal 9 or 38, naming
+/// the file). Does nothing when sources is below 1.
+void simulate_sources(const options& opt, const derived& der, const reference_map& map, const variant_tables& var,
+                      const source_tables& src);
+
+}  // namespace fragsim

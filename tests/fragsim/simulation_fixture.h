@@ -1,0 +1,105 @@
+#pragma once
+// Small simulation inputs filled directly: a map, true variants, genotype
+// rows and source IDs, as the start-up phases would leave them.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fragsim/fragsim.h"
+
+namespace test_fixture {
+
+struct sim_world {
+    fragsim::options opt;
+    fragsim::derived der;
+    fragsim::reference_map map;
+    fragsim::variant_tables var;
+    fragsim::source_tables src;
+
+    /// Reads of length m from fragments of length L, `sources` sources,
+    /// FASTQ output, no errors, quality 'K', seed 0, nreads 2.
+    sim_world(const std::vector<std::string>& chromosomes, int32_t m, int32_t L, int32_t sources = 1) {
+        opt.maxlngth = m;
+        opt.fraglen = L;
+        opt.maxvar = 1024;
+        opt.maxinsert = 4096;
+        opt.outformat = 1;
+        opt.sources = sources;
+        der.quality = 'K';
+        der.phred = 75;
+        der.seed = 0;
+        der.nreads = 2;
+        map.nchrom = static_cast<int32_t>(chromosomes.size());
+        map.CHROLEN.allocate(1, map.nchrom);
+        for (const auto& s : chromosomes) map.maxlen = std::max<int64_t>(map.maxlen, static_cast<int64_t>(s.size()));
+        map.REFERENCE.allocate(map.maxlen, map.nchrom);
+        map.ALTERNATE.allocate(map.maxlen, map.nchrom);
+        map.VARNUM.allocate(map.maxlen, map.nchrom);
+        for (int32_t i = 1; i <= map.nchrom; ++i) {
+            const std::string& s = chromosomes[static_cast<size_t>(i - 1)];
+            map.CHROLEN[i] = static_cast<int32_t>(s.size());
+            map.totlen += static_cast<int64_t>(s.size());
+            std::memcpy(map.REFERENCE.column(i), s.data(), s.size());
+            std::memcpy(map.ALTERNATE.column(i), s.data(), s.size());
+        }
+        fragsim::build_chromtable(map);
+        var.VARCHROME.allocate(1, opt.maxvar);
+        var.VARLOC.allocate(1, opt.maxvar);
+        var.VARTYPE.allocate(1, 3 * opt.maxvar);
+        var.VARLEN.allocate(1, opt.maxvar);
+        var.INSPOS.allocate(1, opt.maxvar);
+        var.INSERT.allocate(1, opt.maxinsert);
+        set_sources(sources);
+    }
+
+    void set_sources(int32_t sources) {
+        opt.sources = sources;
+        src.SOURCEID.allocate(1, sources);
+        for (int32_t k = 1; k <= sources; ++k) src.SOURCEID[k] = 10000 + k;
+        src.GENOROW.allocate(2 * opt.maxvar, sources);
+    }
+
+    /// Adds variant slot nvar + 1 as the variant reader stores it; returns the slot.
+    int32_t add_variant(int8_t c, int32_t loc, const char* type, const std::string& allele) {
+        const int32_t j = ++var.nvar;
+        const int32_t len = static_cast<int32_t>(allele.size());
+        if (j > opt.maxvar || var.insfill + len > opt.maxinsert) std::abort();  // fixture too small
+        var.VARCHROME[j] = c;
+        var.VARLOC[j] = loc;
+        std::memcpy(var.VARTYPE.at(3 * j - 2), type, 3);
+        var.VARLEN[j] = len;
+        var.maxindel = std::max(var.maxindel, len);
+        map.VARNUM(loc, c) = j;
+        if (std::memcmp(type, "SNP", 3) == 0) map.ALTERNATE(loc, c) = allele[0];
+        if (std::memcmp(type, "INS", 3) == 0) {
+            var.INSPOS[j] = var.insfill + 1;
+            std::memcpy(var.INSERT.at(var.insfill + 1), allele.data(), allele.size());
+            var.insfill += len;
+        }
+        return j;
+    }
+
+    /// Genotype rows of sources 1..rows.size(), one character per variant slot.
+    void set_genotypes(const std::vector<std::string>& rows) {
+        src.ngeno = static_cast<int32_t>(rows.size());
+        for (const auto& r : rows)
+            if (static_cast<int64_t>(r.size()) > src.GENOROW.rows() || static_cast<int64_t>(rows.size()) > opt.sources)
+                std::abort();
+        for (size_t r = 0; r < rows.size(); ++r)
+            std::memcpy(src.GENOROW.column(static_cast<int64_t>(r) + 1), rows[r].data(), rows[r].size());
+    }
+};
+
+/// A reproducible text of A, C, G and T.
+inline std::string random_bases(size_t n, uint32_t seed) {
+    std::string s(n, 'A');
+    for (auto& ch : s) {
+        seed = seed * 1664525u + 1013904223u;
+        ch = "ACGT"[seed >> 30];
+    }
+    return s;
+}
+
+}  // namespace test_fixture
