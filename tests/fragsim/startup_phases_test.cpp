@@ -222,8 +222,7 @@ TEST_F(in_scratch, fixture_maps_are_what_kmerbank_writes) {
         common::write_reference_map(out, 2, len, ref, readmap);
         out.close();
     }
-    const char* src = std::getenv("TEST_SOURCE_DIR");
-    const fs::path cases = fs::path(src ? src : "") / "fragsim" / "cases";
+    const fs::path cases = test_support::tests_source_dir() / "fragsim" / "cases";
     EXPECT_EQ(read_file("reference.unf"), read_file(cases / "many_variants" / "reference.unf"));
 }
 

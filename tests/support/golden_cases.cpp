@@ -15,11 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path tests_source_dir() {
-    const char* dir = std::getenv("TEST_SOURCE_DIR");
-    return dir ? dir : DEFAULT_TEST_SOURCE_DIR;
-}
-
 std::vector<std::string> read_lines(const fs::path& path) {
     std::vector<std::string> lines;
     if (!fs::exists(path)) return lines;

@@ -28,6 +28,13 @@ std::string binary_dir() {
 }
 }  // namespace
 
+fs::path tests_source_dir() {
+    const char* dir = std::getenv("TEST_SOURCE_DIR");
+    return dir ? dir : DEFAULT_TEST_SOURCE_DIR;
+}
+
+fs::path tests_binary_dir() { return binary_dir(); }
+
 std::string program_path(const std::string& name) { return binary_dir() + "/" + name + "/" + name; }
 
 fs::path make_scratch_dir(const std::string& name) {

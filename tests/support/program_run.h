@@ -14,6 +14,10 @@ struct run_result {
     std::string err;  // standard error
 };
 
+/// The tests' source folder (holding the case folders) and the build tree.
+std::filesystem::path tests_source_dir();
+std::filesystem::path tests_binary_dir();
+
 /// Path of a built program, e.g. program_path("kmerbank").
 std::string program_path(const std::string& name);
 
