@@ -1,7 +1,5 @@
 // genocall: turns per-sample REF and ALT read counts at a list of markers
 // into VCF 4.1 genotype calls with posteriors, dosages and read counts.
-#include <cstdlib>
-
 #include "genocall/marker_input.h"
 #include "genocall/options.h"
 #include "genocall/readdepth_input.h"
@@ -12,8 +10,7 @@ int main(int argc, char** argv) {
     genocall::set_flush_to_zero();
     genocall::runtime_options opt;
     genocall::print_compile_stamp(__DATE__, __TIME__);
-    char** args = static_cast<char**>(std::calloc(static_cast<size_t>(argc) + 1, sizeof(char*)));
-    genocall::write_input_argv(argc, argv, args);
+    char** args = genocall::copy_arguments(argc, argv);
     genocall::runtime_options_string(argc, args, opt);
     genocall::print_unset_flags(opt);
     genocall::check_required_options(opt);

@@ -123,6 +123,16 @@ void write_input_argv(int count, char** args, char** dest) {
     dest[count] = nullptr;
 }
 
+char** copy_arguments(int count, char** args) {
+    char** copy = static_cast<char**>(std::calloc(static_cast<size_t>(count) + 1, sizeof(char*)));
+    if (copy == nullptr) {
+        std::printf("\nInsufficient memory \n");
+        stop_run();
+    }
+    write_input_argv(count, args, copy);
+    return copy;
+}
+
 int count_number_option_arguments(int n, char** list) {
     if (n == 1) return 0;
     int count = 0;

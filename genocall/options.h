@@ -37,6 +37,9 @@ int count_number_option_arguments(int n, char** list);
 /// The usage text followed by "\n", on standard output.
 void print_options();
 
+/// A new array of count + 1 entries filled by write_input_argv.
+char** copy_arguments(int count, char** args);
+
 /// Parses args[1..count-1] into opt, writing each option's echo line as it is
 /// parsed; on any error writes its message and ends the run with status 1.
 void runtime_options_string(int count, char** args, runtime_options& opt);
