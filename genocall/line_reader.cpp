@@ -55,7 +55,8 @@ bool read_line(text_source& source, line_buffer& line) {
         if (got > 0 && line.data[length - 1] == '\n') break;
         if (got + 1 < static_cast<size_t>(size)) break;  // end of input before the buffer filled
     }
-    if (length > 0 && line.data[length - 1] == '\n') --length;
+    line.complete = length > 0 && line.data[length - 1] == '\n';
+    if (line.complete) --length;
     if (length > 0 && line.data[length - 1] == '\r') --length;
     line.data[length] = '\0';
     line.length = length;

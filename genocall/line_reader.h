@@ -21,7 +21,8 @@ struct text_source {
 struct line_buffer {
     char* data = nullptr;
     size_t capacity = 0;
-    size_t length = 0;  // of the last line read, its line end removed
+    size_t length = 0;      // of the last line read, its line end removed
+    bool complete = false;  // the last line read ended with a line feed
 };
 
 /// Reads at most size - 1 characters, stopping after a line feed, from the

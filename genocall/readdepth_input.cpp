@@ -24,6 +24,11 @@ void* allocate_or_stop(size_t count, size_t size) {
     return p;
 }
 
+[[noreturn]] void read_error(const char* path, int32_t lines_read) {
+    std::printf("\nERROR: readdepth %s read error after line %d\n", path, lines_read);
+    stop_run();
+}
+
 }  // namespace
 
 sample_table read_depth_file(const runtime_options& opt, int32_t line_count) {
@@ -56,6 +61,8 @@ sample_table read_depth_file(const runtime_options& opt, int32_t line_count) {
     char* tokens[4];
     int32_t i = 0;
     while (read_line(source, line)) {
+        // A line cut short by a damaged stream is not taken for a sample.
+        if (!line.complete && read_failed(source)) read_error(path, i);
         if (i == max_samples) {
             std::printf("\nERROR: readdepth %s line %d: more than %d samples\n", path, i + 1, max_samples);
             stop_run();
@@ -85,10 +92,7 @@ sample_table read_depth_file(const runtime_options& opt, int32_t line_count) {
         samples.counts[i - 1] = counts;
         samples.samples = i;
     }
-    if (read_failed(source)) {
-        std::printf("\nERROR: readdepth %s read error after line %d\n", path, i);
-        stop_run();
-    }
+    if (read_failed(source)) read_error(path, i);
     free_line_buffer(line);
     std::printf("\n");
     return samples;
