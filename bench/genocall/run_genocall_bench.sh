@@ -45,21 +45,27 @@ flags=(--write_genotype_probabilities --write_dosage --write_allele_depth)
 files=(--variant_input_filename variants.txt --frequency_input_filename frequencies.txt --vcf_output_filename)
 
 echo "== runs"
+# Each timed run writes a new file into a page cache in the same state: the
+# earlier outputs are removed and written back (sync) before it starts.
+settle() { rm -f "$@"; sync; }
+settle calls.vcf calls_gz.vcf view.vcf calls.bcf
 timed genocall_plain "$genocall" "${files[@]}" calls.vcf --readdepth_input_filename readdepth.txt "${flags[@]}"
+plain_sum=$(md5sum < calls.vcf)
+plain_size=$(stat -c %s calls.vcf)
+# BCF needs every contig in the header; genocall's meta lines name none,
+# so the conversion adds one ##contig line per chromosome of the markers.
+awk 'NR == FNR { if (FNR > 1) seen[$1] = 1; next }
+     FNR == 2 { for (c in seen) print "##contig=<ID=" c ">" }
+     { print }' variants.txt calls.vcf | bcftools view -Ob -o calls.bcf - 2> bcftools_convert.log
+settle calls.vcf
 timed genocall_gzip "$genocall" "${files[@]}" calls_gz.vcf --readdepth_input_filename readdepth.txt.gz "${flags[@]}"
-cmp calls.vcf calls_gz.vcf && echo "plain and gzip input give the same VCF"
-if [ ! -f calls.bcf ] || [ calls.bcf -ot calls.vcf ]; then
-  # BCF needs every contig in the header; genocall's meta lines name none,
-  # so the conversion adds one ##contig line per chromosome of the markers.
-  awk 'NR == FNR { if (FNR > 1) seen[$1] = 1; next }
-       FNR == 2 { for (c in seen) print "##contig=<ID=" c ">" }
-       { print }' variants.txt calls.vcf | bcftools view -Ob -o calls.bcf - 2> bcftools_convert.log
-fi
-timed bcftools_view "bcftools" view -Ov -o view.vcf calls.bcf
-ls -l calls.vcf view.vcf calls.bcf
+[ "$(md5sum < calls_gz.vcf)" = "$plain_sum" ] && echo "plain and gzip input give the same VCF"
+settle calls_gz.vcf
+timed bcftools_view bcftools view -Ov -o view.vcf calls.bcf
+echo "VCF bytes: genocall $plain_size, bcftools view $(stat -c %s view.vcf), BCF $(stat -c %s calls.bcf)"
+settle view.vcf
 
 counts_mib=$(echo "$samples * 2 * $markers / 1048576" | bc -l)
 printf 'counts held: %.1f MiB; memory target: %.1f MiB\n' "$counts_mib" "$(echo "$counts_mib + 64" | bc -l)"
 printf 'ratio genocall (plain) / bcftools view: %.3f\n' "$(echo "$(cat genocall_plain.seconds) / $(cat bcftools_view.seconds)" | bc -l)"
 printf 'ratio genocall (gzip)  / bcftools view: %.3f\n' "$(echo "$(cat genocall_gzip.seconds) / $(cat bcftools_view.seconds)" | bc -l)"
-rm -f view.vcf calls_gz.vcf
