@@ -3,6 +3,7 @@
 # (outside the tracked files), printing each program's console output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 cmake -S . -B build -G Ninja >/dev/null
 cmake --build build
 scratch=examples/scratch
@@ -14,3 +15,14 @@ echo "== kmerbank"
 ../../build/kmerbank/kmerbank
 echo "== files written"
 ls -l
+
+# genocall: a marker list, prior frequencies and a gzip read-depth file.
+mkdir -p "$root/examples/scratch/genocall"
+cp "$root"/examples/genocall/* "$root/examples/scratch/genocall"/
+cd "$root/examples/scratch/genocall"
+echo "== genocall"
+"$root/build/genocall/genocall" --variant_input_filename variants.txt --frequency_input_filename frequencies.txt \
+  --readdepth_input_filename readdepth.txt.gz --vcf_output_filename calls.vcf \
+  --write_genotype_probabilities --write_dosage --write_allele_depth
+echo "== calls.vcf"
+cat calls.vcf

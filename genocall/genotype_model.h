@@ -1,0 +1,34 @@
+#pragma once
+// Genotype posteriors of one sample at one marker under a per-read error rate
+// and Hardy-Weinberg priors, and the call made from them.
+#include <cstdint>
+
+namespace genocall {
+
+/// ln(e) and ln(1 - e), taken once per marker.
+struct error_logs {
+    double le;
+    double l1e;
+};
+
+struct posteriors {
+    double p00;
+    double p01;
+    double p11;
+};
+
+error_logs make_error_logs(double error_rate);
+
+/// P00, P01, P11 for r REF and a ALT reads at REF frequency p, in double
+/// precision in the fixed order and grouping that decides the last bits.
+posteriors genotype_posteriors(uint8_t r, uint8_t a, double p, const error_logs& logs);
+
+/// "./." when d <= missing_min_read_depth; else the first of "0/0", "0/1",
+/// "1/1" whose posterior is strictly above best_call_probability, or "./.".
+const char* call_genotype(int32_t d, const posteriors& post, int32_t missing_min_read_depth,
+                          double best_call_probability);
+
+/// The alternate-allele dosage P01 + (P11 + P11).
+inline double dosage(const posteriors& post) { return post.p01 + (post.p11 + post.p11); }
+
+}  // namespace genocall

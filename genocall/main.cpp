@@ -1,0 +1,28 @@
+// genocall: turns per-sample REF and ALT read counts at a list of markers
+// into VCF 4.1 genotype calls with posteriors, dosages and read counts.
+#include "genocall/marker_input.h"
+#include "genocall/options.h"
+#include "genocall/readdepth_input.h"
+#include "genocall/run_stop.h"
+#include "genocall/vcf_writer.h"
+
+int main(int argc, char** argv) {
+    genocall::set_flush_to_zero();
+    genocall::runtime_options opt;
+    genocall::print_compile_stamp(__DATE__, __TIME__);
+    char** args = genocall::copy_arguments(argc, argv);
+    genocall::runtime_options_string(argc, args, opt);
+    genocall::print_unset_flags(opt);
+    genocall::check_required_options(opt);
+    genocall::check_error_rate(opt);
+    genocall::print_call_thresholds(opt);
+
+    genocall::marker_table markers = genocall::read_markers(opt);
+    genocall::vcf_file vcf = genocall::start_vcf(opt);
+    genocall::sample_table samples = genocall::read_depth_file(opt, markers.line_count);
+    genocall::write_vcf_body(vcf, opt, markers, samples);
+    genocall::close_run(vcf, markers, samples);
+
+    genocall::release_options(opt, args, argc);
+    return 0;
+}

@@ -1,0 +1,124 @@
+#include "genocall/readdepth_input.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "genocall/run_stop.h"
+
+namespace genocall {
+
+namespace {
+
+bool has_gz_ending(const char* name) {
+    const size_t length = std::strlen(name);
+    return length >= 3 && std::strcmp(name + length - 3, ".gz") == 0;
+}
+
+void* allocate_or_stop(size_t count, size_t size) {
+    void* p = std::calloc(count > 0 ? count : 1, size);
+    if (p == nullptr) {
+        std::printf("\nInsufficient memory \n");
+        stop_run();
+    }
+    return p;
+}
+
+[[noreturn]] void read_error(const char* path, int32_t lines_read) {
+    std::printf("\nERROR: readdepth %s read error after line %d\n", path, lines_read);
+    stop_run();
+}
+
+}  // namespace
+
+sample_table read_depth_file(const runtime_options& opt, int32_t line_count) {
+    const char* path = opt.readdepth_input_filename;
+    const int64_t markers = static_cast<int64_t>(line_count) - 1;
+    const size_t code_length = markers > 0 ? static_cast<size_t>(2 * markers) : 0;  // 2M characters
+
+    sample_table samples;
+    samples.name = static_cast<char**>(allocate_or_stop(max_samples, sizeof(char*)));
+    samples.counts = static_cast<uint8_t**>(allocate_or_stop(max_samples, sizeof(uint8_t*)));
+
+    text_source& source = samples.source;
+    if (has_gz_ending(path)) {
+        std::printf("\nReaddepth file is compressed: %s \n", path);
+        source.compressed = gzopen(path, "rb");
+        source.is_compressed = 1;
+        if (source.compressed != nullptr) gzbuffer(source.compressed, 1 << 17);
+    } else {
+        std::printf("\nReaddepth file is uncompressed: %s \n", path);
+        source.plain = std::fopen(path, "r");
+        source.is_compressed = 0;
+    }
+    if (source.compressed == nullptr && source.plain == nullptr) {
+        std::printf("\nERROR: readdepth %s failed to open\n", path);
+        stop_run();
+    }
+
+    // 2L + 999 bytes, reused for every line.
+    line_buffer line = make_line_buffer(2 * static_cast<size_t>(line_count > 0 ? line_count : 0) + 999);
+    char* tokens[4];
+    int32_t i = 0;
+    while (read_line(source, line)) {
+        // A line cut short by a damaged stream is not taken for a sample.
+        if (!line.complete && read_failed(source)) read_error(path, i);
+        if (i == max_samples) {
+            std::printf("\nERROR: readdepth %s line %d: more than %d samples\n", path, i + 1, max_samples);
+            stop_run();
+        }
+        ++i;
+        std::printf("\nReading line %d ", i);
+        if (split_tokens(line.data, tokens, 4) < 4) {
+            std::printf("\nERROR: readdepth %s line %d has fewer than 4 columns\n", path, i);
+            stop_run();
+        }
+        const size_t given = std::strlen(tokens[3]);
+        if (given < code_length) {
+            std::printf("\nERROR: readdepth %s line %d: depth code of %zu characters, %zu expected\n", path, i, given,
+                        code_length);
+            stop_run();
+        }
+        samples.name[i - 1] = copy_text(tokens[0]);
+        std::printf(" %s ", samples.name[i - 1]);
+        std::printf(" %s", tokens[1]);
+        std::printf(" %s ", tokens[2]);
+        uint8_t* counts = nullptr;
+        if (code_length > 0) {
+            counts = static_cast<uint8_t*>(allocate_or_stop(code_length, 1));
+            const char* code = tokens[3];
+            for (size_t c = 0; c < code_length; ++c) counts[c] = decode_depth_char(code[c]);
+        }
+        samples.counts[i - 1] = counts;
+        samples.samples = i;
+    }
+    if (read_failed(source)) read_error(path, i);
+    free_line_buffer(line);
+    std::printf("\n");
+    return samples;
+}
+
+void close_depth_file(sample_table& samples) {
+    text_source& source = samples.source;
+    if (source.is_compressed == 1) {
+        if (gzclose_r(source.compressed) != Z_OK) std::printf("\nreaddepth file failed to close\n");
+        source.compressed = nullptr;
+    } else {
+        std::fclose(source.plain);
+        source.plain = nullptr;
+    }
+}
+
+void release_samples(sample_table& samples) {
+    for (int32_t j = 0; j < samples.samples; ++j) {
+        std::free(samples.name[j]);
+        std::free(samples.counts[j]);
+    }
+    std::free(samples.name);
+    std::free(samples.counts);
+    samples.name = nullptr;
+    samples.counts = nullptr;
+    samples.samples = 0;
+}
+
+}  // namespace genocall

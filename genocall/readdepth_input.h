@@ -1,0 +1,41 @@
+#pragma once
+// The read-depth file: one sample per line, two count characters per marker,
+// plain text or gzip-compressed, held whole in memory at one byte per count.
+#include <cstdint>
+
+#include "genocall/line_reader.h"
+#include "genocall/options.h"
+
+namespace genocall {
+
+inline constexpr int32_t max_samples = 200000;
+
+/// Entry j is the sample of line j + 1; counts[j][2k] and counts[j][2k + 1]
+/// are marker k's REF and ALT read counts.
+struct sample_table {
+    int32_t samples = 0;  // n
+    char** name = nullptr;
+    uint8_t** counts = nullptr;
+    text_source source;  // left open for the closing
+};
+
+/// The count of one depth code character: '0'..'9' give 0..9, 'A'..'Z' 10..35;
+/// c - 48 at most '9', else c - 55, taken as a signed byte, low 8 bits kept.
+inline uint8_t decode_depth_char(char c) {
+    const int8_t s = static_cast<int8_t>(c);
+    return static_cast<uint8_t>(s <= '9' ? s - 48 : s - 55);
+}
+
+/// Opens the read-depth file (compressed when its name ends in ".gz") and
+/// reads every line, writing the "Reading line" echoes and a closing "\n".
+/// Every failure writes one message and ends the run with status 1.
+sample_table read_depth_file(const runtime_options& opt, int32_t line_count);
+
+/// Closes the read-depth file: a compressed one that does not close cleanly
+/// writes "\nreaddepth file failed to close\n" and the run goes on.
+void close_depth_file(sample_table& samples);
+
+/// Releases the names, the count arrays and the two sample arrays.
+void release_samples(sample_table& samples);
+
+}  // namespace genocall

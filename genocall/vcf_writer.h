@@ -1,0 +1,37 @@
+#pragma once
+// The VCF 4.1 output: meta lines and the fixed header columns, the sample
+// columns, one data line per marker, and the closing of the run's files.
+#include <cstddef>
+#include <cstdio>
+
+#include "genocall/marker_input.h"
+#include "genocall/options.h"
+#include "genocall/readdepth_input.h"
+
+namespace genocall {
+
+/// The open VCF file and its output buffer; lines are composed in the buffer
+/// and handed to the file in large blocks, each write checked.
+struct vcf_file {
+    FILE* file = nullptr;
+    const char* name = nullptr;
+    char* buffer = nullptr;
+    size_t length = 0;
+    size_t capacity = 0;
+};
+
+/// Creates or empties the file named vcf_output_filename and writes the meta
+/// lines and the fixed header columns (no line end), flushed to the file.
+/// Open failure: "\nERROR: vcf output file %s failed to open\n", status 1.
+vcf_file start_vcf(const runtime_options& opt);
+
+/// Completes the header with one column per sample and writes one data line
+/// per marker, computing each sample's posteriors as it goes.
+void write_vcf_body(vcf_file& vcf, const runtime_options& opt, const marker_table& markers,
+                    const sample_table& samples);
+
+/// Closes the VCF file (a write or close error writes its message and ends
+/// the run with status 1), then the read-depth file, and releases the tables.
+void close_run(vcf_file& vcf, marker_table& markers, sample_table& samples);
+
+}  // namespace genocall
