@@ -15,7 +15,14 @@ void set_flush_to_zero() {
 #endif
 }
 
+namespace {
+stop_hook current_hook = nullptr;
+}  // namespace
+
+void set_stop_hook(stop_hook hook) { current_hook = hook; }
+
 void stop_run() {
+    if (current_hook) current_hook();
     // exit() flushes standard output and every open stdio file, so the
     // lines already written stay, the VCF file's included.
     std::exit(1);

@@ -6,6 +6,7 @@
 #include "common/free_format_reader.h"
 #include "common/unit_file.h"
 #include "common/variant_record.h"
+#include "fragsim/fragsim.h"
 #include "fuzz_support.h"
 #include "kmerbank/kmerbank.h"
 
@@ -37,19 +38,33 @@ void flank_list() {
     }
 }
 
+void fragsim_options() {
+    fragsim::files f;
+    fragsim::read_options(f);
+}
+
+void simseed() {
+    fragsim::files f;
+    f.simseed.open();
+    fragsim::derived d;
+    fragsim::read_seed(f, d);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_support::init();
     if (size == 0) return 0;
-    const uint8_t which = data[0] % 3;
-    const char* name = which == 0 ? "kmerbank.options" : "input.txt";
-    fuzz_support::write_input(name, data + 1, size - 1);
+    const uint8_t which = data[0] % 5;
+    const char* names[] = {"kmerbank.options", "input.txt", "input.txt", "fragsim.options", "simseed"};
+    fuzz_support::write_input(names[which], data + 1, size - 1);
     try {
         switch (which) {
         case 0: kmerbank_options(); break;
         case 1: variant_list(); break;
         case 2: flank_list(); break;
+        case 3: fragsim_options(); break;
+        case 4: simseed(); break;
         }
     } catch (const fuzz_support::run_ended&) {
     }

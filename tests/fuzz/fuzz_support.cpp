@@ -1,10 +1,12 @@
 #include "fuzz_support.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "common/run_end.h"
@@ -13,6 +15,25 @@ namespace fuzz_support {
 
 namespace {
 [[noreturn]] void throw_end(int status) { throw run_ended{status}; }
+
+std::set<int>& initial_descriptors() {
+    static std::set<int> fds;
+    return fds;
+}
+
+std::set<int> open_descriptors() {
+    std::set<int> fds;
+    DIR* d = opendir("/proc/self/fd");
+    if (!d) return fds;
+    const int own = dirfd(d);
+    while (dirent* e = readdir(d)) {
+        if (e->d_name[0] == '.') continue;
+        const int fd = std::atoi(e->d_name);
+        if (fd != own) fds.insert(fd);
+    }
+    closedir(d);
+    return fds;
+}
 }  // namespace
 
 void init() {
@@ -23,8 +44,14 @@ void init() {
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
     common::set_end_hook(throw_end);
     int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, 1);
+    if (null >= 0) {
+        dup2(null, 1);
+        close(null);
+    }
+    initial_descriptors() = open_descriptors();
 }
+
+void throw_stop() { throw run_ended{1}; }
 
 void write_input(const std::string& name, const uint8_t* data, size_t size) {
     FILE* f = std::fopen(name.c_str(), "wb");
@@ -33,6 +60,15 @@ void write_input(const std::string& name, const uint8_t* data, size_t size) {
     std::fclose(f);
 }
 
+void write_input(const std::string& name, std::string_view data) {
+    write_input(name, reinterpret_cast<const uint8_t*>(data.data()), data.size());
+}
+
 void remove_input(const std::string& name) { unlink(name.c_str()); }
+
+void close_new_descriptors() {
+    for (int fd : open_descriptors())
+        if (!initial_descriptors().count(fd)) close(fd);
+}
 
 }  // namespace fuzz_support
