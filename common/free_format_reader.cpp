@@ -1,6 +1,7 @@
 #include "common/free_format_reader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,7 +55,8 @@ bool parse_real(std::string_view t, float& value) {
     if (i != t.size()) return false;
     std::string copy(t);
     value = std::strtof(copy.c_str(), nullptr);  // rounds to the nearest single value
-    return true;
+    // A number beyond the largest single value has none to round to.
+    return !std::isinf(value);
 }
 
 void free_format_reader::conversion_error() {

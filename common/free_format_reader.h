@@ -7,8 +7,8 @@
 // separated by blanks, tabs, carriage returns and line ends, or by one comma;
 // an empty comma-separated value ("1,,3") leaves its item unchanged, a slash
 // ends the read, r*v repeats v and r* repeats the null value. A value that
-// cannot be converted is fatal error 64; the end of the file is fatal 24
-// unless the caller handles it.
+// cannot be converted (a real beyond the single-precision range included) is
+// fatal error 64; the end of the file is fatal 24 unless the caller handles it.
 #include <cstdint>
 #include <initializer_list>
 #include <span>

@@ -128,10 +128,21 @@ TEST(free_format_reader, conversion_rules) {
         int64_t v = 0;
         EXPECT_EQ(parse_int(c.text, c.lo, c.hi, v), c.ok) << c.text;
     }
-    for (const char* bad : {"inf", "nan", "1.0-2", "E5", ".", "1e", "1.0.0", "0x10"}) {
+    for (const char* bad : {"inf", "nan", "1.0-2", "E5", ".", "1e", "1.0.0", "0x10", "1e39", "-3.5e38",
+                            "100000000000000000000000000000000000000000"}) {
         float v = 0;
         EXPECT_FALSE(parse_real(bad, v)) << bad;
     }
+    // The largest single value and those that round to it are numbers; a
+    // value below the smallest one rounds to zero.
+    for (const char* text : {"3.4028234e38", "3.40282356e38"}) {
+        float v = 0;
+        EXPECT_TRUE(parse_real(text, v)) << text;
+        EXPECT_EQ(v, 3.4028234e38f) << text;
+    }
+    float tiny = 1;
+    EXPECT_TRUE(parse_real("1e-50", tiny));
+    EXPECT_EQ(tiny, 0.0f);
 }
 
 // The fatal ends are checked by running the reader in a child process.
