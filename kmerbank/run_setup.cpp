@@ -2,6 +2,8 @@
 // the one allocation of every table.
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "common/fixed_width.h"
 #include "common/float_mode.h"
 #include "common/free_format_writer.h"
@@ -58,6 +60,16 @@ options read_options(files& f) {
     common::write_free(" hashlen    maxvar    flanklen");
     common::write_empty_line();
     if (o.hashlen < o.mingap) o.mingap = o.hashlen;
+    // A slot number plus the probe increment must stay within 32 bits, and
+    // the duplicate area runs from -maxdup to 0.
+    if (o.maxhash >= INT32_MAX) {
+        common::write_free("maxhash in kmerbank.options must be below 2147483647");
+        common::stop_run();
+    }
+    if (o.maxdup < 0) {
+        common::write_free("maxdup in kmerbank.options must not be below 0");
+        common::stop_run();
+    }
     return o;
 }
 
