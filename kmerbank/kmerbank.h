@@ -3,6 +3,7 @@
 // created once at start-up and lives until the run ends.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "common/free_format_reader.h"
 #include "common/tables.h"
@@ -64,6 +65,10 @@ void start_run(files& f);
 options read_options(files& f);
 /// Allocates every table once at the capacities of the options.
 void allocate_tables(const options& opt, tables& t);
+
+/// Stops the run after one console line of message (exit status 1). The line
+/// is written whole, never wrapped, however long the numbers in it.
+[[noreturn]] void stop_with(const std::string& message);
 
 /// Most chromosomes a map may hold: chromosome numbers are stored as signed
 /// 8-bit values in the variant lists, the hash table and the simulator.

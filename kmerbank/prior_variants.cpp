@@ -22,11 +22,6 @@ namespace {
 /// Room of the flanking text of one flank line.
 constexpr int64_t flank_capacity = 1000;
 
-[[noreturn]] void stop_with(const std::string& message) {
-    common::write_free(message);
-    common::stop_run();
-}
-
 std::string record_name(const char* file, int32_t n) { return std::string(file) + " record " + std::to_string(n) + ": "; }
 
 void mark_flank_positions(files& f, tables& t) {

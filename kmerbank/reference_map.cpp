@@ -14,11 +14,6 @@ namespace kmerbank {
 
 namespace {
 
-[[noreturn]] void stop_with(const std::string& message) {
-    common::write_free(message);
-    common::stop_run();
-}
-
 void write_length_line(const tables& t, int32_t c) { common::write_free(c, t.CHROLEN[c]); }
 
 // The first ten sequence lines are echoed with the position the next stored
@@ -80,8 +75,7 @@ void read_reference(files& f, options& opt, tables& t) {
         if (ichrome != curchrome) {
             if (ichrome > most_chromosomes)
                 stop_with("reference.fa line " + std::to_string(line_number) + ": chromosome " +
-                          std::to_string(ichrome) + " is more than the " + std::to_string(most_chromosomes) +
-                          " chromosomes a map can hold");
+                          std::to_string(ichrome) + " is one more than a map can hold (" + std::to_string(most_chromosomes) + ")");
             if (ichrome == 2) {
                 common::write_empty_line();
                 common::write_free("  chromosome      length in reference map");

@@ -8,6 +8,7 @@
 #include "common/float_mode.h"
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
+#include "common/unit_file.h"
 #include "kmerbank/kmerbank.h"
 
 namespace kmerbank {
@@ -15,6 +16,11 @@ namespace kmerbank {
 namespace {
 bool exists(const char* name) { return access(name, F_OK) == 0; }
 }  // namespace
+
+void stop_with(const std::string& message) {
+    common::console_file().write_line(" " + message);
+    common::stop_run();
+}
 
 void start_run(files& f) {
     common::set_flush_to_zero();
@@ -63,12 +69,10 @@ options read_options(files& f) {
     // A slot number plus the probe increment must stay within 32 bits, and
     // the duplicate area runs from -maxdup to 0.
     if (o.maxhash >= INT32_MAX) {
-        common::write_free("maxhash in kmerbank.options must be below 2147483647");
-        common::stop_run();
+        stop_with("maxhash in kmerbank.options must be below 2147483647");
     }
     if (o.maxdup < 0) {
-        common::write_free("maxdup in kmerbank.options must not be below 0");
-        common::stop_run();
+        stop_with("maxdup in kmerbank.options must not be below 0");
     }
     return o;
 }
