@@ -17,6 +17,8 @@ struct probe_case {
     int64_t key;
     std::vector<int32_t> order;  // the slots of the probe sequence, first visit
 };
+void PrintTo(const probe_case& c, std::ostream* os) { *os << "maxhash " << c.maxhash << ", key " << c.key; }
+
 
 class probe_order : public testing::TestWithParam<probe_case> {};
 
@@ -70,6 +72,8 @@ struct outcome_case {
     std::vector<int64_t> keys;  // stored in this order, each once
     int status;                 // -1: the run goes on
 };
+void PrintTo(const outcome_case& c, std::ostream* os) { *os << c.name; }
+
 
 class fill_outcomes : public testing::TestWithParam<outcome_case> {};
 

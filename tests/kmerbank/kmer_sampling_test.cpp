@@ -28,6 +28,8 @@ struct sampling_case {
     int32_t hashlen, mingap, maxgap;
     std::vector<stored_key> expected;  // by ascending key
 };
+void PrintTo(const sampling_case& c, std::ostream* os) { *os << c.name; }
+
 
 std::vector<stored_key> stored_keys(const kmerbank::tables& t) {
     std::vector<stored_key> out;

@@ -40,6 +40,8 @@ struct stop_case {
     int64_t reference_unf_size;  // -1: not checked
     const char* stderr_text = nullptr;
 };
+void PrintTo(const stop_case& c, std::ostream* os) { *os << c.name; }
+
 
 std::vector<stop_case> stop_cases() {
     const std::string done = " Program kmerbank completed normally";
