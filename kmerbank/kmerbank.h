@@ -91,10 +91,11 @@ struct fold_counts {
     int64_t nlower = 0;    // a, c, g, t folded
     int64_t nunknown = 0;  // 'N' or 'n'
 };
-/// Folds a, c, g, t of REFERENCE (chromosomes 1..chromes) to upper case,
-/// one chromosome per iteration of a parallel loop.
+/// For chromosomes 1..chromes, one per iteration of a parallel loop: copies
+/// the chromosome as read (REFERENCE, positions 1..CHROLEN) into ALTERNATE,
+/// then folds a, c, g, t of REFERENCE to upper case.
 fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,
-                                common::matrix<char>& REFERENCE);
+                                common::matrix<char>& REFERENCE, common::matrix<char>& ALTERNATE);
 
 // Variant phase (prior_variants.cpp).
 

@@ -89,8 +89,10 @@ void read_reference(files& f, options& opt, tables& t) {
             common::write_free("Chromosome length exceeds maplngth, option was set to", opt.maplngth);
             common::stop_run();
         }
+        // The alternate map gets its copy of each chromosome as read in the
+        // parallel step below, where the first touch of its pages is shared
+        // among the threads.
         std::memcpy(t.REFERENCE.column(ichrome) + (nextpos - 1), SEGMENT, length);
-        std::memcpy(t.ALTERNATE.column(ichrome) + (nextpos - 1), SEGMENT, length);
         nextpos += seglen;
         t.CHROLEN[ichrome] = nextpos - 1;
     }
@@ -102,7 +104,7 @@ void read_reference(files& f, options& opt, tables& t) {
     common::write_free(nlines - 1, " sections of reference read from reference.fa (unit 12)");
     opt.chromes = std::min(opt.chromes, curchrome);
 
-    const fold_counts n = fold_reference_case(opt.chromes, t.CHROLEN, t.REFERENCE);
+    const fold_counts n = fold_reference_case(opt.chromes, t.CHROLEN, t.REFERENCE, t.ALTERNATE);
     common::write_free(n.ntotal, "total length of reference map");
     common::write_free(n.nlower, "lower case acgt set to ACGT in map (duplicated sections)");
     common::write_free(n.nunknown, "unknown N or n bases in map");
@@ -113,20 +115,31 @@ void read_reference(files& f, options& opt, tables& t) {
 }
 
 fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,
-                                common::matrix<char>& REFERENCE) {
+                                common::matrix<char>& REFERENCE, common::matrix<char>& ALTERNATE) {
     int64_t ntotal = 0, nlower = 0, nunknown = 0;
 #pragma omp parallel for schedule(static) reduction(+ : ntotal, nlower, nunknown)
     for (int32_t i = 1; i <= chromes; ++i) {
         char* col = REFERENCE.column(i);
         const int32_t n = std::max(CHROLEN[i], 0);
+        std::memcpy(ALTERNATE.column(i), col, static_cast<size_t>(n));  // the case of the file
+        // Byte-wide counters over blocks of 255 and branch-free steps, so that
+        // the compiler works on many bytes at once.
         int64_t lower = 0, unknown = 0;
-        // Branch-free so that the compiler can work on many bytes at once.
-        for (int32_t p = 0; p < n; ++p) {
-            const char c = col[p];
-            const bool low = (c == 'a') | (c == 'c') | (c == 'g') | (c == 't');
-            col[p] = low ? static_cast<char>(c - ('a' - 'A')) : c;
-            lower += low;
-            unknown += (c == 'N') | (c == 'n');
+        unsigned char* bytes = reinterpret_cast<unsigned char*>(col);
+        for (int32_t block = 0; block < n; block += 255) {
+            const int32_t end = std::min(n - block, 255);
+            unsigned char* b = bytes + block;
+            uint8_t low_count = 0, unknown_count = 0;
+            for (int32_t p = 0; p < end; ++p) {
+                const unsigned char c = b[p];
+                const unsigned char low =
+                    static_cast<unsigned char>((c == 'a') + (c == 'c') + (c == 'g') + (c == 't'));
+                b[p] = static_cast<unsigned char>(c - (low << 5));  // 'a' - 'A' is 32
+                low_count += low;
+                unknown_count += static_cast<uint8_t>((c == 'N') + (c == 'n'));
+            }
+            lower += low_count;
+            unknown += unknown_count;
         }
         ntotal += n;
         nlower += lower;

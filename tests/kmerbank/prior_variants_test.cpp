@@ -65,7 +65,7 @@ TEST(prior_variants, header_only_and_empty_lists_accept_nothing) {
     }
 }
 
-TEST(fold_reference_case, counts_do_not_depend_on_the_threads) {
+TEST(fold_reference_case, alternate_copy_and_counts_do_not_depend_on_the_threads) {
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10);
     o.chromes = 7;
     for (int threads : {1, 3, 8}) {
@@ -78,7 +78,7 @@ TEST(fold_reference_case, counts_do_not_depend_on_the_threads) {
             t.CHROLEN[i] = static_cast<int32_t>(s.size());
         }
         omp_set_num_threads(threads);
-        const kmerbank::fold_counts n = kmerbank::fold_reference_case(7, t.CHROLEN, t.REFERENCE);
+        const kmerbank::fold_counts n = kmerbank::fold_reference_case(7, t.CHROLEN, t.REFERENCE, t.ALTERNATE);
         EXPECT_EQ(8 + 0 + 5 + 10 + 3 + 4 + 4, n.ntotal) << threads;
         EXPECT_EQ(4 + 4 + 4, n.nlower) << threads;
         EXPECT_EQ(4 + 5 + 2, n.nunknown) << threads;
@@ -86,6 +86,7 @@ TEST(fold_reference_case, counts_do_not_depend_on_the_threads) {
         EXPECT_EQ("AACCGGTTnN", column(t.REFERENCE, 4, 10));
         EXPECT_EQ("xyz", column(t.REFERENCE, 5, 3));
         EXPECT_EQ("TTTT", column(t.REFERENCE, 7, 4));
+        for (int32_t i = 1; i <= 7; ++i) EXPECT_EQ(texts[i - 1], column(t.ALTERNATE, i, t.CHROLEN[i])) << "as read";
     }
 }
 
