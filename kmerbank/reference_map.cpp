@@ -111,6 +111,7 @@ void read_reference(files& f, options& opt, tables& t) {
     common::write_empty_line();
 
     common::write_reference_map(f.reference_unf, opt.chromes, t.CHROLEN, t.REFERENCE, t.READMAP);
+    f.reference_unf.flush();  // the map file is complete from here on, whatever ends the run later
     t.READMAP.release();
 }
 
