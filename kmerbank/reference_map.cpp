@@ -68,7 +68,7 @@ void read_reference(files& f, options& opt, tables& t) {
             common::stop_run();
         }
         const int32_t seglen = static_cast<int32_t>(length);
-        std::memcpy(SEGMENT, line.data(), length);
+        if (length > 0) std::memcpy(SEGMENT, line.data(), length);
 
         if (nlines <= 10) echo_line(nextpos, SEGMENT, seglen);
 
@@ -92,7 +92,7 @@ void read_reference(files& f, options& opt, tables& t) {
         // The alternate map gets its copy of each chromosome as read in the
         // parallel step below, where the first touch of its pages is shared
         // among the threads.
-        std::memcpy(t.REFERENCE.column(ichrome) + (nextpos - 1), SEGMENT, length);
+        if (length > 0) std::memcpy(t.REFERENCE.column(ichrome) + (nextpos - 1), SEGMENT, length);
         nextpos += seglen;
         t.CHROLEN[ichrome] = nextpos - 1;
     }
@@ -122,7 +122,7 @@ fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& C
     for (int32_t i = 1; i <= chromes; ++i) {
         char* col = REFERENCE.column(i);
         const int32_t n = std::max(CHROLEN[i], 0);
-        std::memcpy(ALTERNATE.column(i), col, static_cast<size_t>(n));  // the case of the file
+        if (n > 0) std::memcpy(ALTERNATE.column(i), col, static_cast<size_t>(n));  // the case of the file
         // Byte-wide counters over blocks of 255 and branch-free steps, so that
         // the compiler works on many bytes at once.
         int64_t lower = 0, unknown = 0;

@@ -76,6 +76,8 @@ std::vector<stop_case> stop_cases() {
          nullptr, nullptr, "      100001" + too_long, 1, 0},
         {"maplngth_by_trailing_n", options_of("1 0 1 6 101 20"), ">a\nACGTNNN\n", nullptr, nullptr,
          " Chromosome length exceeds maplngth, option was set to           6", 1, 0},
+        // Empty maps: a chromosome of length 0 is all they can hold.
+        {"maplngth_0", options_of("1 0 1 0 101 20"), ">a\n\n", "h\n", "", done, 0, 12 + 20 + 8},
         // kmerbank.options
         {"maxhash_2147483647", options_of("1 0 3 20 2147483647 20"), two_chromosomes, nullptr, nullptr,
          " maxhash in kmerbank.options must be below 2147483647", 1, 0},
