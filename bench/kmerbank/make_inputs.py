@@ -14,8 +14,8 @@ LINE = 60  # FASTA line length
 
 
 def chromosome(rng, length, repeat):
-    # Random bases: one random byte per base, mapped onto ACGT.
-    seq = bytearray(os.urandom(length).translate(bytes(b"ACGT"[b & 3] for b in range(256))))
+    # Random bases: one byte of the seeded stream per base, mapped onto ACGT.
+    seq = bytearray(rng.randbytes(length).translate(bytes(b"ACGT"[b & 3] for b in range(256))))
     # Soft-masked stretches of 1-5 kb covering about a tenth of the chromosome.
     masked = 0
     while masked < length // 10:
@@ -45,7 +45,7 @@ def main():
     rng = random.Random(2026)
     shares = [0.24, 0.22, 0.20, 0.18, 0.16]
     lengths = [int(total_mb * 1e6 * s) for s in shares]
-    repeat = bytes(os.urandom(2000).translate(bytes(b"ACGT"[b & 3] for b in range(256))))
+    repeat = bytes(rng.randbytes(2000).translate(bytes(b"ACGT"[b & 3] for b in range(256))))
     chroms = [chromosome(rng, n, repeat) for n in lengths]
 
     with open(os.path.join(out, "reference.fa"), "wb") as f:
