@@ -91,6 +91,27 @@ free_format_reader::next free_format_reader::find_value() {
     }
 }
 
+// A value in apostrophes or quotation marks, from the mark at pos_: doubled
+// marks stand for one; blanks, commas and slashes belong to it; the line end
+// closes a value whose closing mark is missing.
+std::string free_format_reader::take_quoted() {
+    const char mark = line_[pos_++];
+    std::string text;
+    while (pos_ < line_.size()) {
+        if (line_[pos_] == mark) {
+            if (pos_ + 1 < line_.size() && line_[pos_ + 1] == mark) {
+                text += mark;
+                pos_ += 2;
+                continue;
+            }
+            ++pos_;
+            break;
+        }
+        text += line_[pos_++];
+    }
+    return text;
+}
+
 std::string_view free_format_reader::take_token() {
     size_t start = pos_;
     while (pos_ < line_.size() && !ends_token(line_[pos_])) ++pos_;
@@ -157,22 +178,7 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
 
         char c = line_[pos_];
         if (c == '\'' || c == '"') {
-            // Quoted value: doubled marks stand for one; blanks, commas and
-            // slashes belong to it.
-            std::string text;
-            ++pos_;
-            while (pos_ < line_.size()) {
-                if (line_[pos_] == c) {
-                    if (pos_ + 1 < line_.size() && line_[pos_ + 1] == c) {
-                        text += c;
-                        pos_ += 2;
-                        continue;
-                    }
-                    ++pos_;
-                    break;
-                }
-                text += line_[pos_++];
-            }
+            const std::string text = take_quoted();
             comma_allowed_ = true;
             store(it, text, true);
             continue;
@@ -187,28 +193,15 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
             int64_t r = 0;
             if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
             std::string_view rest = token.substr(star + 1);
-            repeat_null = rest.empty();
-            repeat_quoted = false;
-            repeat_value.assign(rest);
-            if (repeat_null && pos_ < line_.size() && (line_[pos_] == '\'' || line_[pos_] == '"')) {
-                // r*'text': the quoted value follows the star directly.
-                char q = line_[pos_++];
-                repeat_value.clear();
-                while (pos_ < line_.size()) {
-                    if (line_[pos_] == q) {
-                        if (pos_ + 1 < line_.size() && line_[pos_ + 1] == q) {
-                            repeat_value += q;
-                            pos_ += 2;
-                            continue;
-                        }
-                        ++pos_;
-                        break;
-                    }
-                    repeat_value += line_[pos_++];
-                }
-                repeat_null = false;
-                repeat_quoted = true;
+            repeat_quoted = !rest.empty() && (rest[0] == '\'' || rest[0] == '"');
+            if (repeat_quoted) {
+                // r*'text': the quoted value starts right after the star.
+                pos_ -= rest.size();
+                repeat_value = take_quoted();
+            } else {
+                repeat_value.assign(rest);
             }
+            repeat_null = rest.empty();
             repeat_left = r - 1;
             if (!repeat_null) store(it, repeat_value, repeat_quoted);
             continue;

@@ -60,6 +60,7 @@ private:
     bool next_line();
     next find_value();
     std::string_view take_token();
+    std::string take_quoted();
     void store(const read_item& it, std::string_view token, bool quoted);
     [[noreturn]] void conversion_error();
 

@@ -13,6 +13,8 @@ cp examples/kmerbank/* "$scratch"/
 cd "$scratch"
 echo "== kmerbank"
 ../../build/kmerbank/kmerbank
+echo "== flank.ref"
+cat flank.ref
 echo "== files written"
 ls -l
 

@@ -3,6 +3,7 @@
 // created once at start-up and lives until the run ends.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "common/free_format_reader.h"
 #include "common/tables.h"
@@ -59,9 +60,83 @@ struct tables {
 
 /// Flush-to-zero mode, banner, existence checks, opening of every file.
 void start_run(files& f);
-/// Reads and echoes kmerbank.options; lowers mingap to hashlen.
+/// Reads and echoes kmerbank.options; lowers mingap to hashlen. Stops the run
+/// on a maxhash of 2,147,483,647 or a negative maxdup.
 options read_options(files& f);
 /// Allocates every table once at the capacities of the options.
 void allocate_tables(const options& opt, tables& t);
+
+/// Stops the run after one console line of message (exit status 1). The line
+/// is written whole, never wrapped, however long the numbers in it.
+[[noreturn]] void stop_with(const std::string& message);
+
+/// Most chromosomes a map may hold: chromosome numbers are stored as signed
+/// 8-bit values in the variant lists, the hash table and the simulator.
+inline constexpr int32_t most_chromosomes = 127;
+
+// Reference phase (reference_map.cpp).
+
+/// Reads reference.fa into REFERENCE, ALTERNATE and CHROLEN, lowers chromes
+/// to the chromosomes read, folds the reference map to upper case, writes
+/// reference.unf and releases READMAP. Stops the run on a line past maplngth
+/// or 99,999 characters, lines before the first header, more than 127
+/// chromosomes, or nothing to map.
+void read_reference(files& f, options& opt, tables& t);
+
+/// Drops the run of upper-case 'N' that ends chromosome c.
+void trim_chromosome(tables& t, int32_t c);
+
+struct fold_counts {
+    int64_t ntotal = 0;    // positions visited
+    int64_t nlower = 0;    // a, c, g, t folded
+    int64_t nunknown = 0;  // 'N' or 'n'
+};
+/// For chromosomes 1..chromes, one per iteration of a parallel loop: copies
+/// the chromosome as read (REFERENCE, positions 1..CHROLEN) into ALTERNATE,
+/// then folds a, c, g, t of REFERENCE to upper case.
+fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,
+                                common::matrix<char>& REFERENCE, common::matrix<char>& ALTERNATE);
+
+// Variant phase (prior_variants.cpp).
+
+/// Marks the flank.loc positions, reads variants.prior, puts the SNP alleles
+/// into ALTERNATE and writes flank.ref. Returns the records accepted.
+int32_t apply_prior_variants(files& f, const options& opt, tables& t);
+
+// Hash table phase (kmer_sampling.cpp, hash_table.cpp).
+
+/// The counters of the hash table.
+struct hash_counts {
+    int32_t nhash = 0;  // keys in the table
+    int32_t ndup = 0;   // duplicate entries in use
+};
+
+/// Which map a k-mer pass walks.
+enum class map_kind { ref, alt };
+
+/// Base code of one character: A 0, C 1, G 2, T 3, every other byte 0.
+int32_t basenum(char letter);
+
+/// One k-mer pass over map: samples the k-mers of every chromosome and hands
+/// each key to store_kmer. Stops the run on a negative key.
+void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt, tables& t, hash_counts& c);
+
+/// Finds or inserts key (mode 1), finds it (other modes; 0 when absent), or
+/// clears the table (mode -1, returns -1). A key of 0 returns 0. Ends the
+/// run with code 41 when probing gives up and 261 when more than 0.9 * size
+/// keys would be held.
+int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count);
+
+/// Stores one taken k-mer: key V (> 0), chromosome i, end position p. Stops
+/// the run past half of maxhash keys or maxdup duplicate entries.
+void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, tables& t, hash_counts& c);
+
+/// Clears the table, runs the reference pass and (when accepted_variants is
+/// at least 1) the alternate pass, writes kmerbank.unf and prints the
+/// closing line.
+void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_variants);
+
+/// Writes the two records of kmerbank.unf.
+void write_hash_table(common::unit_file& file, const options& opt, const tables& t, const hash_counts& c);
 
 }  // namespace kmerbank

@@ -9,12 +9,15 @@ int main() {
     static kmerbank::files files;
     static kmerbank::tables tables;
     kmerbank::start_run(files);
-    const kmerbank::options opt = kmerbank::read_options(files);
+    kmerbank::options opt = kmerbank::read_options(files);
     kmerbank::allocate_tables(opt, tables);
 
     common::write_free("Read reference map, alternate alleles, insertions, and deletions");
     common::mywalltime();
     common::write_empty_line();
 
+    kmerbank::read_reference(files, opt, tables);
+    const int32_t accepted = kmerbank::apply_prior_variants(files, opt, tables);
+    kmerbank::build_hash_table(files, opt, tables, accepted);
     common::plain_end();
 }

@@ -2,10 +2,13 @@
 // the one allocation of every table.
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "common/fixed_width.h"
 #include "common/float_mode.h"
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
+#include "common/unit_file.h"
 #include "kmerbank/kmerbank.h"
 
 namespace kmerbank {
@@ -13,6 +16,11 @@ namespace kmerbank {
 namespace {
 bool exists(const char* name) { return access(name, F_OK) == 0; }
 }  // namespace
+
+void stop_with(const std::string& message) {
+    common::console_file().write_line(" " + message);
+    common::stop_run();
+}
 
 void start_run(files& f) {
     common::set_flush_to_zero();
@@ -58,6 +66,14 @@ options read_options(files& f) {
     common::write_free(" hashlen    maxvar    flanklen");
     common::write_empty_line();
     if (o.hashlen < o.mingap) o.mingap = o.hashlen;
+    // A slot number plus the probe increment must stay within 32 bits, and
+    // the duplicate area runs from -maxdup to 0.
+    if (o.maxhash >= INT32_MAX) {
+        stop_with("maxhash in kmerbank.options must be below 2147483647");
+    }
+    if (o.maxdup < 0) {
+        stop_with("maxdup in kmerbank.options must not be below 0");
+    }
     return o;
 }
 

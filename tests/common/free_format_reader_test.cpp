@@ -91,6 +91,15 @@ TEST(free_format_reader, texts_are_padded_cut_and_quoted) {
     EXPECT_EQ(std::string(e, 5), "ok   ");
 }
 
+TEST(free_format_reader, repeated_quoted_text) {
+    reader_fixture f("repeat_quoted", "2*'A B' CD\n");
+    char a[3], b[3], c[3];
+    ASSERT_TRUE(f.reader->read({text_item(a, 3), text_item(b, 3), text_item(c, 3)}));
+    EXPECT_EQ(std::string(a, 3), "A B");
+    EXPECT_EQ(std::string(b, 3), "A B");
+    EXPECT_EQ(std::string(c, 3), "CD ");
+}
+
 TEST(free_format_reader, a_text_of_length_zero_takes_no_value) {
     reader_fixture f("text0", "1 2 SNP 0 0\n3 4 SNP 0 1 A\n");
     int8_t chrom = 0;

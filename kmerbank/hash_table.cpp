@@ -1,0 +1,138 @@
+// The k-mer hash table: n8hash, the store step, the hash table phase and the
+// hash table file kmerbank.unf.
+#include <algorithm>
+#include <cstring>
+
+#include "common/free_format_writer.h"
+#include "common/record_file.h"
+#include "common/run_end.h"
+#include "common/wall_time.h"
+#include "kmerbank/kmerbank.h"
+
+namespace kmerbank {
+
+namespace {
+
+constexpr int32_t NPRIME = 1;  // multiplier of the home slot
+constexpr int32_t IE = 1;      // probe increment
+
+[[noreturn]] void dropped_out() {
+    common::write_free("Function N8HASH dropped out of the loop");
+    common::end_with_code(41);
+}
+
+template <typename T>
+void clear(common::table<T>& a) {
+    if (a.data()) std::memset(a.data(), 0, static_cast<size_t>(a.size()) * sizeof(T));
+}
+
+}  // namespace
+
+int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count) {
+    if (mode == -1) {
+        count = 0;
+        if (size > 0) std::fill_n(GAPS.at(1), std::min<int64_t>(size, GAPS.size()), 0);
+        return -1;
+    }
+    if (key == 0) return 0;
+    if (size <= 0) dropped_out();
+    // The product wraps; the remainder takes the sign of the dividend.
+    const int64_t product = static_cast<int64_t>(static_cast<uint64_t>(NPRIME) * static_cast<uint64_t>(key));
+    int64_t r = product % size;
+    if (r < 0) r = -r;
+    int32_t h = static_cast<int32_t>(r) + 1;
+    for (int32_t n = 0; n < size; ++n) {
+        const int64_t g = GAPS[h];
+        if (g == 0) {
+            if (mode != 1) return 0;
+            GAPS[h] = key;
+            ++count;
+            // Both sides in single precision, as the limit has always been.
+            const float held = static_cast<float>(count);
+            const float limit = static_cast<float>(size) * 0.9f;
+            if (held > limit) {
+                common::write_free("hash table size", size, "  is too small, increase it");
+                common::end_with_code(261);
+            }
+            return h;
+        }
+        if (g == key) return h;
+        h = ((h + IE) % size) + 1;  // two slots on: 0-based s is followed by (s + 2) mod size
+    }
+    dropped_out();
+}
+
+void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, tables& t, hash_counts& c) {
+    const int32_t before = c.nhash;
+    const int32_t h = n8hash(V, 1, t.GAPS, opt.maxhash, c.nhash);
+    if (c.nhash > before) {
+        t.STORELOC[h] = p;
+        t.STORECHRO[h] = static_cast<int8_t>(i);
+        t.STORENUM[h] = 1;
+        const float held = static_cast<float>(c.nhash);
+        const float limit = static_cast<float>(opt.maxhash) * 0.5f;
+        if (held > limit) {
+            common::write_free("Hash table too full, increase maxhash", opt.maxhash);
+            common::stop_run();
+        }
+        return;
+    }
+    if (kind == map_kind::alt) return;  // only keys new to the table count on the alternate map
+    if (c.ndup >= opt.maxdup) {
+        common::write_free("Too many duplicates, increase maxdup", opt.maxdup);
+        common::stop_run();
+    }
+    ++c.ndup;
+    // The new entry takes over the slot's chain: it keeps what the slot held.
+    const int32_t e = -c.ndup;
+    t.STORELOC[e] = p;
+    t.STORECHRO[e] = static_cast<int8_t>(i);
+    t.LASTLOC[e] = t.STORELOC[h];
+    t.LASTCHRO[e] = t.STORECHRO[h];
+    t.STORELOC[h] = e;
+    if (t.STORENUM[h] < 127) ++t.STORENUM[h];
+}
+
+void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_variants) {
+    hash_counts c;
+    n8hash(0, -1, t.GAPS, opt.maxhash, c.nhash);
+    clear(t.STORELOC);
+    clear(t.STORECHRO);
+    clear(t.STORENUM);
+    clear(t.LASTLOC);
+    clear(t.LASTCHRO);
+    c.ndup = 0;
+
+    mapstore(t.REFERENCE, map_kind::ref, opt, t, c);
+    common::write_empty_line();
+    common::write_free(c.nhash, "k-mers stored in hash table from reference map");
+    common::write_free(c.ndup, "duplicate k-mers stored as negatives in hash table");
+
+    if (accepted_variants >= 1) {
+        mapstore(t.ALTERNATE, map_kind::alt, opt, t, c);
+        common::write_empty_line();
+        common::write_free(c.nhash, "k-mers stored in hash table after adding alternate alleles");
+        common::write_empty_line();
+    }
+
+    common::write_free("Write map hash table, etc.");
+    write_hash_table(f.kmerbank_unf, opt, t, c);
+    common::mywalltime();
+    common::write_empty_line();
+    common::write_free("Program kmerbank completed normally");
+}
+
+void write_hash_table(common::unit_file& file, const options& opt, const tables& t, const hash_counts& c) {
+    const int32_t head[9] = {opt.chromes, opt.maplngth, c.nhash,     c.ndup,    opt.hashlen,
+                             opt.mingap,  opt.maxgap,   opt.maxhash, opt.maxdup};
+    common::write_record(file, {common::bytes_of(head, 9)});
+    // The six arrays whole, straight from memory, lowest index first.
+    common::write_record(file, {common::bytes_of(t.GAPS.data(), t.GAPS.size()),
+                                common::bytes_of(t.STORELOC.data(), t.STORELOC.size()),
+                                common::bytes_of(t.STORECHRO.data(), t.STORECHRO.size()),
+                                common::bytes_of(t.LASTLOC.data(), t.LASTLOC.size()),
+                                common::bytes_of(t.LASTCHRO.data(), t.LASTCHRO.size()),
+                                common::bytes_of(t.STORENUM.data(), t.STORENUM.size())});
+}
+
+}  // namespace kmerbank
