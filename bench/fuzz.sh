@@ -45,8 +45,9 @@ run_one() {
   mkdir -p "$corpus" "$findings"
   cp "$root/seeds/$t"/* "$corpus"/ 2>/dev/null || true
   # -fork keeps the campaign going past a finding; every crash is saved.
-  # Lengths in the inputs drive allocations: memory is bounded per run.
-  (cd "$root" && ASAN_OPTIONS=$(asan_options "$t") timeout $((seconds + 120)) "$root/tests/fuzz/$t" "$corpus" -max_total_time="$seconds" \
+  # Lengths in the inputs drive allocations: memory is bounded per run. The
+  # parallel loops run on one thread: a team per input would only wait.
+  (cd "$root" && ASAN_OPTIONS=$(asan_options "$t") OMP_NUM_THREADS=1 timeout $((seconds + 120)) "$root/tests/fuzz/$t" "$corpus" -max_total_time="$seconds" \
     -max_len=65536 -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 -fork=1 -ignore_crashes=1 \
     -ignore_ooms=0 -ignore_timeouts=0 -artifact_prefix="$findings/" $(extra_flags "$t") \
     >"$root/$t.log" 2>&1) || true

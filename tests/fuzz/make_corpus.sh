@@ -36,6 +36,21 @@ seed fuzz_free_format 4 "$tests"/fragsim/cases/*/simseed
 seed fuzz_reference_unf - "$tests"/fragsim/cases/*/reference.unf
 seed fuzz_true_variants - "$tests"/fragsim/cases/*/variants.true
 
+# reference.fa with the largest capacities the selector byte gives.
+seed fuzz_reference_fa 255 "$tests"/kmerbank/cases/*/reference.fa
+
+# variants.prior, with the case's flank.loc after two zero bytes when it has
+# one (selector: flank.loc present, flanklen 10).
+mkdir -p "$out/fuzz_prior_variants"
+for f in "$tests"/kmerbank/cases/*/variants.prior; do
+  c=$(dirname "$f")
+  if [ -f "$c/flank.loc" ]; then
+    { printf '\x05'; cat "$f"; printf '\x00\x00'; cat "$c/flank.loc"; } > "$out/fuzz_prior_variants/seed-$(basename "$c")"
+  else
+    { printf '\x04'; cat "$f"; } > "$out/fuzz_prior_variants/seed-$(basename "$c")"
+  fi
+done
+
 # genotypes.true: the selector byte gives nvar (the first row's nloci, so the
 # rows pass their check) and four sources.
 n=0
