@@ -50,15 +50,15 @@ void write_stderr(const std::string& text) {
 [[noreturn]] void finish(int status, const std::string& error_text) {
     if (current_hook()) current_hook()(status);
     end_lock().lock();
-    std::vector<unit_file*> files;
-    {
-        std::lock_guard<std::mutex> g(registry().lock);
-        files = registry().files;
-    }
+    unit_file& console = console_file();  // registers itself when first used: before the lock
+    // The registry stays locked until the process is gone: the other threads
+    // go on running, and a file that one of them closes or destroys meanwhile
+    // waits in its unregistering, so no file is flushed after its end.
+    registry().lock.lock();
     std::string flush_errors;
-    for (unit_file* f : files)
-        if (f != &console_file() && !f->flush_at_end()) flush_errors += f->failure_text();
-    console_file().flush_at_end();
+    for (unit_file* f : registry().files)
+        if (f != &console && !f->flush_at_end()) flush_errors += f->failure_text();
+    console.flush_at_end();
     if (!error_text.empty()) write_stderr(error_text);
     // A file that could not be completed turns a successful end into the
     // write error it is.

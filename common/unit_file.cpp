@@ -48,9 +48,11 @@ unit_file::unit_file(int unit, std::string path, int fd) : unit_(unit), path_(st
 
 unit_file::~unit_file() {
     if (fd_ >= 0 && !is_console_) {
+        // Out of the registry first, so that an end of the run on another
+        // thread never flushes the file while it is being taken apart.
+        unregister_open_file(this);
         flush_locked();
         ::close(fd_);
-        unregister_open_file(this);
     }
 }
 

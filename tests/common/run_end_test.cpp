@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
 #include <thread>
 
 #include "common/free_format_writer.h"
@@ -33,6 +35,32 @@ TEST(run_end, every_end_completes_open_files_also_from_a_worker_thread) {
         },
         testing::ExitedWithCode(1), "");
     EXPECT_EQ(test_support::read_file(path), "written before the end\n");
+}
+
+// Other threads go on opening, writing and destroying their files while one
+// thread ends the run: the end never touches a file that is gone (the
+// sanitizer build sees any such use).
+TEST(run_end, an_end_while_other_threads_open_and_destroy_files) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto dir = test_support::make_scratch_dir("run_end_busy_threads");
+    for (int round = 0; round < 10; ++round) {
+        EXPECT_EXIT(
+            {
+                for (int w = 0; w < 6; ++w) {
+                    const std::string path = (dir / ("worker" + std::to_string(w) + ".txt")).string();
+                    std::thread([w, path] {
+                        for (;;) {
+                            unit_file f(30 + w, path);
+                            f.open();
+                            f.write_line("one line");
+                        }
+                    }).detach();
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                fatal_error(error_write, "ended by the main thread");
+            },
+            testing::ExitedWithCode(error_write), "^Fatal error 38: ended by the main thread\n$");
+    }
 }
 
 TEST(run_end, a_write_to_a_full_disk_is_fatal_38) {
