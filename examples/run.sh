@@ -18,6 +18,19 @@ cat flank.ref
 echo "== files written"
 ls -l
 
+# fragsim: reads of three sources simulated on the map kmerbank just wrote,
+# with true variants and genotype rows.
+mkdir -p "$root/examples/scratch/fragsim"
+cp "$root"/examples/fragsim/* reference.unf "$root/examples/scratch/fragsim"/
+cd "$root/examples/scratch/fragsim"
+echo "== fragsim"
+"$root/build/fragsim/fragsim"
+echo "== fastq.filelist"
+cat fastq.filelist
+echo "== first read pair of source1"
+head -4 source1.1.fq
+head -4 source1.2.fq
+
 # genocall: a marker list, prior frequencies and a gzip read-depth file.
 mkdir -p "$root/examples/scratch/genocall"
 cp "$root"/examples/genocall/* "$root/examples/scratch/genocall"/
