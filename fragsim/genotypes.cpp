@@ -20,9 +20,12 @@ constexpr size_t name_width = 20;
 constexpr int64_t echo_width = 50;
 
 // Columns first..first+width-1 (1-based) of the line, blanks past its end.
+// Past the end the view is empty but still points into the line, so that
+// copying it is always defined.
 std::string_view field(const std::string& line, size_t first, size_t width) {
-    if (line.size() < first) return {};
-    return std::string_view(line).substr(first - 1, width);
+    const std::string_view all(line);
+    if (all.size() < first) return all.substr(all.size());
+    return all.substr(first - 1, width);
 }
 
 // An integer field of fixed columns: blanks anywhere are ignored, an optional

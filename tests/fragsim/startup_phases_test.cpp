@@ -382,6 +382,16 @@ TEST_F(in_scratch, genotype_rows_ids_echo_and_sources_without_a_row) {
                               "      -503  source3               source3.1.fq          source3.2.fq        \n");
 }
 
+TEST_F(in_scratch, genotype_row_that_ends_before_its_cells_reads_as_blanks) {
+    // Lines of 30 and 31 columns: the cells begin at column 32.
+    const std::string text = "         1         0         2\n         2         0         2 \n";
+    genotype_run g;
+    run_genotypes(g, &text, 2, 2, 2, 0);
+    EXPECT_EQ(g.src.ngeno, 2);
+    EXPECT_EQ(std::string(g.src.GENOROW.column(1), 2), "  ");
+    EXPECT_EQ(std::string(g.src.GENOROW.column(2), 2), "  ");
+}
+
 TEST_F(in_scratch, sources_without_a_row_are_homozygous_reference) {
     const std::string text = "         7         0         2 21\n";
     genotype_run g;
