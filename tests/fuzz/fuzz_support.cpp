@@ -21,6 +21,24 @@ std::set<int>& initial_descriptors() {
     return fds;
 }
 
+std::string& working_dir() {
+    static std::string dir;
+    return dir;
+}
+
+// The private directory goes with the process that made it (a crash leaves
+// it, beside the saved input).
+void remove_working_dir() {
+    const std::string& dir = working_dir();
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.' || (e->d_name[1] != '\0' && (e->d_name[1] != '.' || e->d_name[2] != '\0')))
+                unlink((dir + "/" + e->d_name).c_str());
+        closedir(d);
+    }
+    rmdir(dir.c_str());
+}
+
 std::set<int> open_descriptors() {
     std::set<int> fds;
     DIR* d = opendir("/proc/self/fd");
@@ -42,6 +60,8 @@ void init() {
     done = true;
     char dir[] = "/tmp/fuzz.XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
+    working_dir() = dir;
+    std::atexit(remove_working_dir);
     common::set_end_hook(throw_end);
     int null = open("/dev/null", O_WRONLY);
     if (null >= 0) {
