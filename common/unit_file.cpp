@@ -56,10 +56,19 @@ unit_file::~unit_file() {
     }
 }
 
-void unit_file::open() {
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR)) fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+void unit_file::open(file_use use) {
     struct stat st {};
+    int fd;
+    if (stat(path_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+        // Held open for both directions, a pipe would count this run as one
+        // of its own writers and never show its end: an input reads from it
+        // alone, an output writes to it alone.
+        fd = ::open(path_.c_str(), (use == file_use::input ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
+    } else {
+        fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR))
+            fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    }
     if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         fd = -1;

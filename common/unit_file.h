@@ -16,6 +16,9 @@
 
 namespace common {
 
+/// What the program does with a file; it matters only for a named pipe.
+enum class file_use { input, output };
+
 class unit_file {
 public:
     unit_file(int unit, std::string path);
@@ -25,7 +28,7 @@ public:
 
     /// Opens for reading and writing, or for reading only where writing is
     /// refused; creates the file empty when missing. Fatal 9 on failure.
-    void open();
+    void open(file_use use = file_use::output);
     /// Completes the file and closes it. Fatal 38 when the completion fails.
     void close();
     bool is_open() const { return fd_ >= 0; }

@@ -60,7 +60,7 @@ void start_run(files& f) {
 
 options read_options(files& f) {
     options o;
-    f.options.open();
+    f.options.open(common::file_use::input);
     common::free_format_reader in(f.options);
     in.read({common::item(o.paired), common::item(o.maxlngth), common::item(o.fraglen), common::item(o.maxinsert),
              common::item(o.maxvar), common::item(o.outformat)});
@@ -96,10 +96,10 @@ options read_options(files& f) {
 }
 
 void open_files(files& f) {
-    f.reference_unf.open();
-    f.variants_true.open();
-    f.simseed.open();
-    if (f.have_genotypes) f.genotypes_true.open();
+    f.reference_unf.open(common::file_use::input);
+    f.variants_true.open(common::file_use::input);
+    f.simseed.open(common::file_use::input);
+    if (f.have_genotypes) f.genotypes_true.open(common::file_use::input);
     f.fastq_filelist.open();
 }
 

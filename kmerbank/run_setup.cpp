@@ -34,10 +34,10 @@ void start_run(files& f) {
     if (!exists("variants.prior")) common::write_free("file variants.prior is missing");
     f.have_flank_loc = exists("flank.loc");
 
-    f.options.open();
-    f.reference_fa.open();
-    f.variants_prior.open();
-    if (f.have_flank_loc) f.flank_loc.open();
+    f.options.open(common::file_use::input);
+    f.reference_fa.open(common::file_use::input);
+    f.variants_prior.open(common::file_use::input);
+    if (f.have_flank_loc) f.flank_loc.open(common::file_use::input);
     f.reference_unf.open();
     f.kmerbank_unf.open();
     if (f.have_flank_loc) f.flank_ref.open();

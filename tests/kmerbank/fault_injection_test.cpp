@@ -9,6 +9,10 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "program_run.h"
 
@@ -199,6 +203,34 @@ TEST(kmerbank_faults, empty_binary_and_huge_line_text_inputs) {
             EXPECT_NE(r.out.find(f.out_part), std::string::npos) << r.out.substr(0, 4000);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Inputs may come through named pipes: kmerbank reads each to its end, as it
+// reads a regular file, instead of waiting for ever as a writer of its own.
+TEST(kmerbank_faults, inputs_through_named_pipes_read_to_their_end) {
+    const auto dir = test_support::make_scratch_dir("kmerbank_fault_fifo");
+    write_inputs(dir);
+    std::vector<std::thread> writers;
+    for (const char* name : {"kmerbank.options", "reference.fa", "variants.prior"}) {
+        const std::string contents = read_file(dir / name);
+        fs::remove(dir / name);
+        ASSERT_EQ(mkfifo((dir / name).c_str(), 0600), 0);
+        writers.emplace_back([path = dir / name, contents] {
+            FILE* f = std::fopen(path.c_str(), "w");  // waits for the reader
+            if (!f) return;
+            std::fwrite(contents.data(), 1, contents.size(), f);
+            std::fclose(f);
+        });
+    }
+    const run_result r = run_kmerbank(dir);
+    for (auto& w : writers) w.join();
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(read_file(dir / "reference.unf"), sound().reference_unf);
+    EXPECT_EQ(read_file(dir / "kmerbank.unf"), sound().kmerbank_unf);
 }
 
 }  // namespace
