@@ -16,6 +16,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::binary_bytes;
+using test_support::fatal_line;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
@@ -53,11 +55,6 @@ void write_inputs(const fs::path& dir) {
 
 run_result run_fragsim(const fs::path& dir) {
     return test_support::run_program(test_support::program_path("fragsim"), dir, {}, {"OMP_NUM_THREADS=1"}, 60);
-}
-
-std::string fatal_line(int number, const char* what, int unit, const char* file) {
-    return "Fatal error " + std::to_string(number) + ": " + what + ", unit " + std::to_string(unit) + ", file " + file +
-           "\n";
 }
 
 // The outputs of a sound run of the inputs above, to compare with.
@@ -170,20 +167,6 @@ TEST(fragsim_faults, options_cut_at_every_byte) {
     }
 }
 
-// A binary file: lines of every byte value but the line feed, NUL included,
-// each line beginning as an executable file does.
-std::string binary_bytes() {
-    std::string b;
-    for (int line = 0; line < 32; ++line) {
-        b += "\x7f" "ELF";
-        for (int c = 0; c < 32; ++c) {
-            const char byte = static_cast<char>((line * 32 + c) * 37 & 0xff);
-            b.push_back(byte == '\n' ? '\0' : byte);
-        }
-        b.push_back('\n');
-    }
-    return b;
-}
 
 TEST(fragsim_faults, empty_binary_and_huge_line_text_inputs) {
     const std::string huge_blanks(3 << 20, ' ');

@@ -16,6 +16,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::binary_bytes;
+using test_support::fatal_line;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
@@ -148,18 +150,6 @@ TEST(genocall_faults, gzip_depth_file_cut_at_every_byte) {
     EXPECT_NE(r.out.find("Reading line 40 "), std::string::npos);
 }
 
-std::string binary_bytes() {
-    std::string b;
-    for (int line = 0; line < 32; ++line) {
-        b += "\x7f" "ELF";
-        for (int c = 0; c < 32; ++c) {
-            const char byte = static_cast<char>((line * 32 + c) * 37 & 0xff);
-            b.push_back(byte == '\n' ? '\0' : byte);
-        }
-        b.push_back('\n');
-    }
-    return b;
-}
 
 TEST(genocall_faults, empty_binary_and_huge_line_inputs) {
     const std::string huge(3 << 20, 'x');

@@ -19,6 +19,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::binary_bytes;
+using test_support::fatal_line;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
@@ -36,11 +38,6 @@ void write_inputs(const fs::path& dir) {
 
 run_result run_kmerbank(const fs::path& dir) {
     return test_support::run_program(test_support::program_path("kmerbank"), dir, {}, {"OMP_NUM_THREADS=2"}, 60);
-}
-
-std::string fatal_line(int number, const char* what, int unit, const char* file) {
-    return "Fatal error " + std::to_string(number) + ": " + what + ", unit " + std::to_string(unit) + ", file " + file +
-           "\n";
 }
 
 struct sound_run {
@@ -136,18 +133,6 @@ TEST(kmerbank_faults, options_cut_at_every_byte) {
     }
 }
 
-std::string binary_bytes() {
-    std::string b;
-    for (int line = 0; line < 32; ++line) {
-        b += "\x7f" "ELF";
-        for (int c = 0; c < 32; ++c) {
-            const char byte = static_cast<char>((line * 32 + c) * 37 & 0xff);
-            b.push_back(byte == '\n' ? '\0' : byte);
-        }
-        b.push_back('\n');
-    }
-    return b;
-}
 
 TEST(kmerbank_faults, empty_binary_and_huge_line_text_inputs) {
     const std::string huge(3 << 20, 'A');

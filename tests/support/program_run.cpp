@@ -125,6 +125,24 @@ run_result run_program(const std::string& program, const fs::path& cwd, const st
     return result;
 }
 
+std::string fatal_line(int number, const char* what, int unit, const char* file) {
+    return "Fatal error " + std::to_string(number) + ": " + what + ", unit " + std::to_string(unit) + ", file " + file +
+           "\n";
+}
+
+std::string binary_bytes() {
+    std::string b;
+    for (int line = 0; line < 32; ++line) {
+        b += "\x7f" "ELF";
+        for (int c = 0; c < 32; ++c) {
+            const char byte = static_cast<char>((line * 32 + c) * 37 & 0xff);
+            b.push_back(byte == '\n' ? '\0' : byte);
+        }
+        b.push_back('\n');
+    }
+    return b;
+}
+
 std::string mask_wall_time(std::string_view text) {
     std::string result;
     size_t pos = 0;

@@ -38,6 +38,13 @@ run_result run_program(const std::string& program, const std::filesystem::path& 
                        const std::vector<std::string>& extra_env = {},
                        int timeout_seconds = 120);
 
+/// The line a fatal error of a read or write gives on standard error.
+std::string fatal_line(int number, const char* what, int unit, const char* file);
+
+/// The bytes of a binary file: lines of every byte value but the line feed,
+/// NUL included, each beginning as an executable file does.
+std::string binary_bytes();
+
 /// Replaces every wall-time line by " Wall time: <masked>".
 std::string mask_wall_time(std::string_view text);
 
