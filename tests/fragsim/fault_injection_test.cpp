@@ -167,7 +167,6 @@ TEST(fragsim_faults, options_cut_at_every_byte) {
     }
 }
 
-
 TEST(fragsim_faults, empty_binary_and_huge_line_text_inputs) {
     const std::string huge_blanks(3 << 20, ' ');
     std::string huge_number((3 << 20) + 1, '0');

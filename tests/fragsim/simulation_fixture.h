@@ -11,6 +11,24 @@
 
 namespace test_fixture {
 
+/// The map as loading leaves it: both maps hold the chromosomes' texts,
+/// VARNUM is clear; CHROMTABLE is not built.
+inline void fill_map(fragsim::reference_map& map, const std::vector<std::string>& chromosomes) {
+    map.nchrom = static_cast<int32_t>(chromosomes.size());
+    map.CHROLEN.allocate(1, map.nchrom);
+    for (const auto& s : chromosomes) map.maxlen = std::max<int64_t>(map.maxlen, static_cast<int64_t>(s.size()));
+    map.REFERENCE.allocate(map.maxlen, map.nchrom);
+    map.ALTERNATE.allocate(map.maxlen, map.nchrom);
+    map.VARNUM.allocate(map.maxlen, map.nchrom);
+    for (int32_t i = 1; i <= map.nchrom; ++i) {
+        const std::string& s = chromosomes[static_cast<size_t>(i - 1)];
+        map.CHROLEN[i] = static_cast<int32_t>(s.size());
+        map.totlen += static_cast<int64_t>(s.size());
+        std::memcpy(map.REFERENCE.column(i), s.data(), s.size());
+        std::memcpy(map.ALTERNATE.column(i), s.data(), s.size());
+    }
+}
+
 struct sim_world {
     fragsim::options opt;
     fragsim::derived der;
@@ -31,19 +49,7 @@ struct sim_world {
         der.phred = 75;
         der.seed = 0;
         der.nreads = 2;
-        map.nchrom = static_cast<int32_t>(chromosomes.size());
-        map.CHROLEN.allocate(1, map.nchrom);
-        for (const auto& s : chromosomes) map.maxlen = std::max<int64_t>(map.maxlen, static_cast<int64_t>(s.size()));
-        map.REFERENCE.allocate(map.maxlen, map.nchrom);
-        map.ALTERNATE.allocate(map.maxlen, map.nchrom);
-        map.VARNUM.allocate(map.maxlen, map.nchrom);
-        for (int32_t i = 1; i <= map.nchrom; ++i) {
-            const std::string& s = chromosomes[static_cast<size_t>(i - 1)];
-            map.CHROLEN[i] = static_cast<int32_t>(s.size());
-            map.totlen += static_cast<int64_t>(s.size());
-            std::memcpy(map.REFERENCE.column(i), s.data(), s.size());
-            std::memcpy(map.ALTERNATE.column(i), s.data(), s.size());
-        }
+        fill_map(map, chromosomes);
         fragsim::build_chromtable(map);
         var.VARCHROME.allocate(1, opt.maxvar);
         var.VARLOC.allocate(1, opt.maxvar);

@@ -8,27 +8,12 @@
 
 #include "fragsim/fragsim.h"
 #include "fuzz_support.h"
+#include "simulation_fixture.h"
 
 namespace {
 
 // Upper- and lower-case bases, 'N' and 'n', and a chromosome of one base.
 const std::vector<std::string> chromosomes = {"ACGTNNACGTacgtnACGTTGCA", "GATTACA", "T"};
-
-void load_map(fragsim::reference_map& map) {
-    map.nchrom = static_cast<int32_t>(chromosomes.size());
-    map.CHROLEN.allocate(1, map.nchrom);
-    for (const auto& s : chromosomes) map.maxlen = std::max<int64_t>(map.maxlen, static_cast<int64_t>(s.size()));
-    map.REFERENCE.allocate(map.maxlen, map.nchrom);
-    map.ALTERNATE.allocate(map.maxlen, map.nchrom);
-    map.VARNUM.allocate(map.maxlen, map.nchrom);
-    for (int32_t i = 1; i <= map.nchrom; ++i) {
-        const std::string& s = chromosomes[static_cast<size_t>(i - 1)];
-        map.CHROLEN[i] = static_cast<int32_t>(s.size());
-        map.totlen += static_cast<int64_t>(s.size());
-        std::memcpy(map.REFERENCE.column(i), s.data(), s.size());
-        std::memcpy(map.ALTERNATE.column(i), s.data(), s.size());
-    }
-}
 
 // The promises the variant tables make to the fragment builder.
 void check_tables(const fragsim::options& o, const fragsim::reference_map& map, const fragsim::variant_tables& v) {
@@ -56,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         fragsim::files f;
         f.variants_true.open();
         fragsim::reference_map map;
-        load_map(map);
+        test_fixture::fill_map(map, chromosomes);
         fragsim::variant_tables var;
         var.INSERT.allocate(1, o.maxinsert);
         var.INSPOS.allocate(1, o.maxvar);

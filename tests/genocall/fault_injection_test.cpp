@@ -150,7 +150,6 @@ TEST(genocall_faults, gzip_depth_file_cut_at_every_byte) {
     EXPECT_NE(r.out.find("Reading line 40 "), std::string::npos);
 }
 
-
 TEST(genocall_faults, empty_binary_and_huge_line_inputs) {
     const std::string huge(3 << 20, 'x');
     // Texts around the huge run (built by appending: GCC warns wrongly on

@@ -133,7 +133,6 @@ TEST(kmerbank_faults, options_cut_at_every_byte) {
     }
 }
 
-
 TEST(kmerbank_faults, empty_binary_and_huge_line_text_inputs) {
     const std::string huge(3 << 20, 'A');
     const auto around = [&huge](const char* before, const char* after) {
