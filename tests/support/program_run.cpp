@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,7 +73,7 @@ std::vector<std::string> list_files(const fs::path& dir) {
 }
 
 run_result run_program(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
-                       const std::vector<std::string>& extra_env, int timeout_seconds) {
+                       const std::vector<std::string>& extra_env, int timeout_seconds, size_t memory_limit) {
     // Output goes to files beside the scratch directory, so a test sees only
     // what the program itself wrote in cwd.
     fs::path capture = cwd.parent_path() / (cwd.filename().string() + ".capture");
@@ -99,6 +100,10 @@ run_result run_program(const std::string& program, const fs::path& cwd, const st
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
+        if (memory_limit != 0) {
+            const struct rlimit limit = {memory_limit, memory_limit};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+        }
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
@@ -123,6 +128,20 @@ run_result run_program(const std::string& program, const fs::path& cwd, const st
     result.out = read_file(out_path);
     result.err = read_file(err_path);
     return result;
+}
+
+bool built_with_sanitizer() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
 }
 
 std::string fatal_line(int number, const char* what, int unit, const char* file) {

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for end-to-end tests: scratch directories, whole-file reads and
 // writes, and running a built program in a directory with captured output.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -33,10 +34,16 @@ std::vector<std::string> list_files(const std::filesystem::path& dir);
 /// Runs program with args in directory cwd, standard input from /dev/null.
 /// extra_env entries ("NAME=value") are added to the environment.
 /// timeout_seconds bounds the run: a program still running is killed (SIGKILL).
+/// memory_limit, when not 0, caps the child's address space in bytes
+/// (as `ulimit -v` would).
 run_result run_program(const std::string& program, const std::filesystem::path& cwd,
                        const std::vector<std::string>& args = {},
                        const std::vector<std::string>& extra_env = {},
-                       int timeout_seconds = 120);
+                       int timeout_seconds = 120, size_t memory_limit = 0);
+
+/// True when the tests are built with a sanitizer, whose shadow memory
+/// cannot live under an address-space limit.
+bool built_with_sanitizer();
 
 /// The line a fatal error of a read or write gives on standard error.
 std::string fatal_line(int number, const char* what, int unit, const char* file);

@@ -1,0 +1,71 @@
+#include "fault_table.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace test_support {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Thrown by a spoiler that cannot make its fault on this machine (no
+// /dev/full); the runner passes the case over.
+struct missing_device {};
+
+}  // namespace
+
+void run_fault_table(const fault_program& program, const std::vector<fault_case>& cases) {
+    for (const fault_case& c : cases) {
+        SCOPED_TRACE(program.name + " fault: " + c.label);
+        if (c.memory_limit != 0 && built_with_sanitizer()) continue;
+        const fs::path dir = make_scratch_dir(program.name + "_fault_" + c.label);
+        program.write_inputs(dir);
+        try {
+            if (c.spoil) c.spoil(dir);
+        } catch (const missing_device&) {
+            continue;
+        }
+        const run_result r = run_program(program_path(program.name), dir, c.args.empty() ? program.args : c.args,
+                                         program.env, program.timeout_seconds, c.memory_limit);
+        EXPECT_EQ(r.status, c.status) << r.out.substr(0, 4000) << r.err.substr(0, 4000);
+        EXPECT_EQ(r.err, c.err);
+        if (!c.out_part.empty()) {
+            EXPECT_NE(r.out.find(c.out_part), std::string::npos) << r.out.substr(0, 4000);
+        }
+        if (c.check) c.check(dir, r);
+    }
+}
+
+spoil_fn directory_named(std::string name) {
+    return [name](const fs::path& dir) {
+        fs::remove(dir / name);
+        fs::create_directory(dir / name);
+    };
+}
+
+spoil_fn full_disk_under(std::string name) {
+    return [name](const fs::path& dir) {
+        if (access("/dev/full", W_OK) != 0) throw missing_device{};
+        fs::remove(dir / name);
+        fs::create_symlink("/dev/full", dir / name);
+    };
+}
+
+spoil_fn file_holding(std::string name, std::string contents) {
+    return [name, contents](const fs::path& dir) { write_file(dir / name, contents); };
+}
+
+spoil_fn all_of(std::vector<spoil_fn> spoilers) {
+    return [spoilers](const fs::path& dir) {
+        for (const auto& s : spoilers) s(dir);
+    };
+}
+
+void expect_prefix_of(const std::string& actual, const std::string& whole, const std::string& what) {
+    EXPECT_TRUE(whole.starts_with(actual)) << what << " (" << actual.size() << " bytes) is not a prefix of the "
+                                           << whole.size() << " bytes of a sound run";
+}
+
+}  // namespace test_support

@@ -1,0 +1,63 @@
+#pragma once
+// End-to-end fault tables. Each case starts from a sound set of inputs in a
+// fresh scratch directory, spoils it (a directory or a full disk in place of a
+// file, an earlier run's outputs, a damaged input, an argument), runs the
+// built program, and checks its exit status, the whole of its standard error,
+// a text its standard output must hold, and what stayed on disk.
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+
+namespace test_support {
+
+using spoil_fn = std::function<void(const std::filesystem::path& dir)>;
+using disk_check_fn = std::function<void(const std::filesystem::path& dir, const run_result& result)>;
+
+/// How a program is run for its fault table.
+struct fault_program {
+    std::string name;                  // built program, e.g. "kmerbank"
+    spoil_fn write_inputs;             // the sound inputs every case starts from
+    std::vector<std::string> args{};   // command line of a sound run
+    std::vector<std::string> env{};    // extra environment, e.g. OMP_NUM_THREADS=1
+    int timeout_seconds = 60;
+};
+
+/// One fault and what it must give.
+struct fault_case {
+    std::string label;
+    spoil_fn spoil;                    // makes the fault in the sound inputs
+    int status;                        // the exit status
+    std::string err;                   // the whole of standard error
+    std::string out_part{};            // text standard output must hold, when not empty
+    disk_check_fn check{};             // what must stay on disk, when set
+    std::vector<std::string> args{};   // replaces the program's command line, when not empty
+    size_t memory_limit = 0;           // address-space limit of the run in bytes (0: none)
+};
+
+/// Runs every case (gtest assertions, each case traced by its label). Cases
+/// with a memory limit are passed over in sanitizer builds, and cases that
+/// need /dev/full where it is missing.
+void run_fault_table(const fault_program& program, const std::vector<fault_case>& cases);
+
+// Spoilers for the cases.
+/// A directory in place of the file.
+spoil_fn directory_named(std::string name);
+/// A symbolic link to /dev/full in place of the file: it opens, and every
+/// write to it fails as on a full disk.
+spoil_fn full_disk_under(std::string name);
+/// The file holding the given bytes.
+spoil_fn file_holding(std::string name, std::string contents);
+/// Each spoiler in turn.
+spoil_fn all_of(std::vector<spoil_fn> spoilers);
+
+/// The text that stands in for an earlier run's output in the cases.
+inline const std::string earlier_run_text = "earlier run: these bytes must not survive\n";
+
+/// Asserts that actual is a byte prefix of whole (the file a sound run writes).
+void expect_prefix_of(const std::string& actual, const std::string& whole, const std::string& what);
+
+}  // namespace test_support
