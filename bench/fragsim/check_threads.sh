@@ -11,8 +11,8 @@ build=$(cd "${1:-$repo/build}" && pwd)
 [ -x "$build/fragsim/fragsim" ] || { echo "no $build/fragsim/fragsim: build first (./run-tests.sh or examples/run.sh)" >&2; exit 1; }
 work=${2:-/tmp/fragsim-bench}
 coverage=${COVERAGE:-0.5}
+[ -f "$work/reference.unf" ] || { echo "no $work/reference.unf: run bench/fragsim/run_bench.sh first (it makes the inputs)" >&2; exit 1; }
 cd "$work"
-[ -f reference.unf ] || { echo "run run_bench.sh first (it makes the inputs)" >&2; exit 1; }
 for threads in 1 3 8; do
     dir=threads_$threads
     rm -rf "$dir" && mkdir "$dir"
