@@ -9,6 +9,7 @@
 # FUZZ_JOBS=n runs n targets at a time (default 1); the machine is shared.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/packages.sh check fuzz  # clang, libclang-rt-dev, libomp-dev and the build tools
 seconds=${1:-300}
 shift || true
 jobs=${FUZZ_JOBS:-1}

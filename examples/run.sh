@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the programs and runs the bundled example in examples/scratch
-# (outside the tracked files), printing each program's console output.
+# Builds the three programs (not the tests) in build and runs the bundled
+# example in examples/scratch (outside the tracked files), printing each
+# program's console output. Missing Debian packages are installed first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-cmake -S . -B build -G Ninja >/dev/null
+scripts/packages.sh install programs
+cmake -S . -B build -G Ninja -DBUILD_TESTING=OFF >/dev/null
 cmake --build build
 scratch=examples/scratch
 rm -rf "$scratch"

@@ -6,11 +6,13 @@
 # usage: bench/fragsim/check_threads.sh <build dir> [work dir]   (COVERAGE, default 0.5)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+"$repo/scripts/packages.sh" check bench-fragsim-threads  # cmp, du
 build=$(cd "${1:-$repo/build}" && pwd)
+[ -x "$build/fragsim/fragsim" ] || { echo "no $build/fragsim/fragsim: build first (./run-tests.sh or examples/run.sh)" >&2; exit 1; }
 work=${2:-/tmp/fragsim-bench}
 coverage=${COVERAGE:-0.5}
+[ -f "$work/reference.unf" ] || { echo "no $work/reference.unf: run bench/fragsim/run_bench.sh first (it makes the inputs)" >&2; exit 1; }
 cd "$work"
-[ -f reference.unf ] || { echo "run run_bench.sh first (it makes the inputs)" >&2; exit 1; }
 for threads in 1 3 8; do
     dir=threads_$threads
     rm -rf "$dir" && mkdir "$dir"

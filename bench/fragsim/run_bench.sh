@@ -11,7 +11,9 @@
 #   COVERAGE (10), PEER_COVERAGE (10), LENGTH (50000000) in the environment.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+"$repo/scripts/packages.sh" check bench-fragsim  # g++, awk, dwgsim, art_illumina
 build=$(cd "${1:-$repo/build}" && pwd)
+[ -x "$build/fragsim/fragsim" ] || { echo "no $build/fragsim/fragsim: build first (./run-tests.sh or examples/run.sh)" >&2; exit 1; }
 work=${2:-/tmp/fragsim-bench}
 coverage=${COVERAGE:-10}
 peer_coverage=${PEER_COVERAGE:-10}
@@ -19,8 +21,6 @@ length=${LENGTH:-50000000}
 mkdir -p "$work"
 cd "$work"
 
-command -v dwgsim >/dev/null && command -v art_illumina >/dev/null ||
-    echo "needs dwgsim and art_illumina (apt-get install dwgsim art-nextgen-simulation-tools)" >&2
 g++ -O2 -std=c++20 -I"$repo" "$repo/bench/fragsim/make_reference.cpp" "$repo"/common/*.cpp -o make_reference
 [ -f reference.unf ] || ./make_reference "$length" 16
 totlen=$(awk '!/^>/ {n += length($0)} END {print n}' reference.fa)

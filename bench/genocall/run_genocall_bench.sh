@@ -7,13 +7,13 @@
 # Usage: bench/genocall/run_genocall_bench.sh [scratch dir] [samples] [markers]
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+# The build tools, bcftools, /usr/bin/time, bc, gzip, awk, md5sum.
+"$repo/scripts/packages.sh" check bench-genocall
 work=${1:-/tmp/genocall_bench}
 samples=${2:-2000}
 markers=${3:-50000}
 build=$work/build
 mkdir -p "$work"
-
-command -v bcftools >/dev/null || { echo "bcftools is needed (Debian: apt-get install bcftools)"; exit 1; }
 
 echo "== build (Release)"
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null

@@ -10,6 +10,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+"$root/scripts/packages.sh" check bench-kmerbank  # python3, /usr/bin/time
 build=$(cd "${1:-$root/build}" && pwd)
 work=${2:-/tmp/kmerbank-bench}
 total_mb=${3:-100}
