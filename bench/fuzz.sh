@@ -24,20 +24,14 @@ fi
 rm -rf "$root/seeds"
 tests/fuzz/make_corpus.sh "$root/seeds"
 
-# Flags of their own: genocall ends a failed run without releasing what it
-# holds (the process is gone a moment later), so its file readers are not
-# checked for leaks; the parser's messages on standard error are dropped.
+# Flags of their own: the parser's messages on standard error are dropped.
 extra_flags() {
   case $1 in
-    fuzz_genocall_markers | fuzz_genocall_depth) echo -detect_leaks=0 ;;
     fuzz_genocall_options) echo -close_fd_mask=2 ;;
   esac
 }
 asan_options() {
-  case $1 in
-    fuzz_genocall_markers | fuzz_genocall_depth) echo detect_leaks=0 ;;
-    *) echo detect_leaks=1 ;;
-  esac
+  echo detect_leaks=1
 }
 
 run_one() {

@@ -1,6 +1,5 @@
 #include "genocall/line_reader.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -8,18 +7,158 @@
 
 namespace genocall {
 
-char* my_gets(FILE* plain, gzFile compressed, char* buffer, int size, int is_compressed) {
-    if (is_compressed == 1) return gzgets(compressed, buffer, size);
-    return std::fgets(buffer, size, plain);
+namespace {
+
+constexpr size_t data_size = size_t{1} << 18;  // bytes ready for lines
+constexpr size_t raw_size = size_t{1} << 17;   // compressed bytes read at a time
+
+[[noreturn]] void insufficient_memory() {
+    std::printf("\nInsufficient memory \n");
+    stop_run();
+}
+
+void* allocate_or_stop(size_t size) {
+    void* p = std::malloc(size);
+    if (p == nullptr) insufficient_memory();
+    return p;
+}
+
+// fread fills the whole request unless the file ends or fails first.
+size_t read_file_bytes(text_source& source, void* into, size_t size) {
+    const size_t got = std::fread(into, 1, size, source.file);
+    if (got < size) {
+        source.raw_at_end = true;
+        if (std::ferror(source.file)) source.fault = read_fault::read_error;
+    }
+    return got;
+}
+
+// At least two compressed bytes in the input, unless the file ends first:
+// enough to tell whether a gzip member begins there.
+void want_two_raw_bytes(text_source& source) {
+    z_stream& z = *source.inflater;
+    if (z.avail_in >= 2 || source.raw_at_end) return;
+    if (z.avail_in == 1) source.raw[0] = z.next_in[0];
+    z.next_in = source.raw;
+    z.avail_in += static_cast<uInt>(read_file_bytes(source, source.raw + z.avail_in, raw_size - z.avail_in));
+}
+
+bool begins_gzip_member(const z_stream& z) { return z.avail_in >= 2 && z.next_in[0] == 0x1f && z.next_in[1] == 0x8b; }
+
+// Decodes gzip data into the data buffer until some bytes are there, the
+// data ends or a fault is met.
+size_t decode_gzip(text_source& source) {
+    z_stream& z = *source.inflater;
+    z.next_out = reinterpret_cast<Bytef*>(source.data);
+    z.avail_out = static_cast<uInt>(data_size);
+    while (z.avail_out == data_size && source.fault == read_fault::none) {
+        if (!source.in_member) {
+            // After a member the file ends, or another member begins.
+            want_two_raw_bytes(source);
+            if (source.fault != read_fault::none) break;
+            if (z.avail_in == 0) break;
+            if (!begins_gzip_member(z)) {
+                source.fault = read_fault::trailing_bytes;
+                break;
+            }
+            inflateReset(&z);
+            source.in_member = true;
+        }
+        if (z.avail_in == 0) {
+            if (source.raw_at_end) {
+                source.fault = read_fault::read_error;  // cut short inside a member
+                break;
+            }
+            z.next_in = source.raw;
+            z.avail_in = static_cast<uInt>(read_file_bytes(source, source.raw, raw_size));
+            continue;
+        }
+        const int status = inflate(&z, Z_NO_FLUSH);
+        if (status == Z_STREAM_END)
+            source.in_member = false;
+        else if (status == Z_MEM_ERROR)
+            insufficient_memory();
+        else if (status != Z_OK)
+            source.fault = read_fault::read_error;  // damaged data, or a check value that fails
+    }
+    return data_size - z.avail_out;
+}
+
+// Makes the next bytes of the input ready in data; false when none are left.
+bool refill(text_source& source) {
+    source.begin = 0;
+    source.end = 0;
+    if (source.at_end || source.fault != read_fault::none) return false;
+    if (source.is_compressed == 1 && !source.looked) {
+        source.looked = true;
+        want_two_raw_bytes(source);
+        z_stream& z = *source.inflater;
+        if (begins_gzip_member(z)) {
+            source.in_member = true;
+        } else {
+            // Not gzip: read as it stands from here on, the bytes already read first.
+            std::memcpy(source.data, z.next_in, z.avail_in);
+            source.end = z.avail_in;
+            z.avail_in = 0;
+            inflateEnd(&z);
+            std::free(source.inflater);
+            source.inflater = nullptr;
+        }
+    }
+    if (source.end == 0) {
+        if (source.inflater != nullptr)
+            source.end = decode_gzip(source);
+        else if (!source.raw_at_end)
+            source.end = read_file_bytes(source, source.data, data_size);
+    }
+    if (source.end == 0) source.at_end = true;
+    return source.end > 0;
+}
+
+void make_room(line_buffer& line, size_t needed) {
+    if (line.capacity >= needed) return;
+    // Only a line longer than every earlier one gets here.
+    size_t grown = line.capacity * 2;
+    if (grown < needed) grown = needed;
+    char* data = static_cast<char*>(std::realloc(line.data, grown));
+    if (data == nullptr) insufficient_memory();
+    line.data = data;
+    line.capacity = grown;
+}
+
+}  // namespace
+
+bool open_text_source(text_source& source, const char* path, int is_compressed) {
+    source = text_source{};
+    source.file = std::fopen(path, "r");
+    if (source.file == nullptr) return false;
+    source.is_compressed = is_compressed;
+    source.data = static_cast<char*>(allocate_or_stop(data_size));
+    if (is_compressed == 1) {
+        source.raw = static_cast<unsigned char*>(allocate_or_stop(raw_size));
+        source.inflater = static_cast<z_stream*>(std::calloc(1, sizeof(z_stream)));
+        if (source.inflater == nullptr) insufficient_memory();
+        // Gzip members only (window bits 15 + 16), each checked against its trailer.
+        if (inflateInit2(source.inflater, 15 + 16) != Z_OK) insufficient_memory();
+    }
+    return true;
+}
+
+bool close_text_source(text_source& source) {
+    if (source.inflater != nullptr) {
+        inflateEnd(source.inflater);  // also safe when its start failed
+        std::free(source.inflater);
+    }
+    const bool closed = source.file == nullptr || std::fclose(source.file) == 0;
+    std::free(source.raw);
+    std::free(source.data);
+    source = text_source{};
+    return closed;
 }
 
 line_buffer make_line_buffer(size_t size) {
     line_buffer line;
-    line.data = static_cast<char*>(std::malloc(size));
-    if (line.data == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
+    line.data = static_cast<char*>(allocate_or_stop(size));
     line.capacity = size;
     line.data[0] = '\0';
     return line;
@@ -32,44 +171,29 @@ void free_line_buffer(line_buffer& line) {
 
 bool read_line(text_source& source, line_buffer& line) {
     size_t length = 0;
+    bool ended = false;  // a line feed was met
     for (;;) {
-        if (line.capacity - length < 2) {
-            // Only a line longer than every earlier one gets here.
-            const size_t grown = line.capacity * 2;
-            char* data = static_cast<char*>(std::realloc(line.data, grown));
-            if (data == nullptr) {
-                std::printf("\nInsufficient memory \n");
-                stop_run();
-            }
-            line.data = data;
-            line.capacity = grown;
+        if (source.begin == source.end && !refill(source)) break;
+        const char* from = source.data + source.begin;
+        const size_t ready = source.end - source.begin;
+        const char* feed = static_cast<const char*>(std::memchr(from, '\n', ready));
+        const size_t take = feed != nullptr ? static_cast<size_t>(feed - from) + 1 : ready;
+        make_room(line, length + take + 1);
+        std::memcpy(line.data + length, from, take);
+        length += take;
+        source.begin += take;
+        if (feed != nullptr) {
+            ended = true;
+            break;
         }
-        const size_t room = line.capacity - length;
-        const int size = room > static_cast<size_t>(INT_MAX) ? INT_MAX : static_cast<int>(room);
-        if (my_gets(source.plain, source.compressed, line.data + length, size, source.is_compressed) == nullptr) {
-            if (length == 0) return false;
-            break;  // last line without a line feed, read in pieces
-        }
-        const size_t got = std::strlen(line.data + length);
-        length += got;
-        if (got > 0 && line.data[length - 1] == '\n') break;
-        if (got + 1 < static_cast<size_t>(size)) break;  // end of input before the buffer filled
     }
-    line.complete = length > 0 && line.data[length - 1] == '\n';
-    if (line.complete) --length;
+    if (length == 0) return false;
+    line.complete = ended;
+    if (ended) --length;
     if (length > 0 && line.data[length - 1] == '\r') --length;
     line.data[length] = '\0';
     line.length = length;
     return true;
-}
-
-bool read_failed(text_source& source) {
-    if (source.is_compressed == 1) {
-        int code = Z_OK;
-        gzerror(source.compressed, &code);
-        return code != Z_OK && code != Z_STREAM_END;
-    }
-    return std::ferror(source.plain) != 0;
 }
 
 int split_tokens(char* text, char** tokens, int max) {
@@ -96,8 +220,8 @@ int32_t count_lines(const char* path) {
     static constexpr size_t block_size = 1 << 16;
     char* block = static_cast<char*>(std::malloc(block_size));
     if (block == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
+        std::fclose(file);
+        insufficient_memory();
     }
     int64_t lines = 0;
     char last = '\n';

@@ -1,6 +1,7 @@
 #pragma once
-// Line input of genocall: plain stdio files or zlib streams, whole lines of
-// any length in one reused buffer, blank-and-tab tokens, line counting.
+// Line input of genocall: plain files, or gzip files decoded through zlib's
+// inflate, read in large blocks; whole lines of any length, NUL bytes
+// included, in one reused buffer; blank-and-tab tokens; line counting.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,11 +10,30 @@
 
 namespace genocall {
 
-/// A text input: a plain file, or a compressed one read through zlib.
+/// Why a text input stopped before its end.
+enum class read_fault {
+    none,
+    read_error,      // the file could not be read, or its gzip data is damaged or cut short
+    trailing_bytes,  // bytes after the last gzip member that do not begin another member
+};
+
+/// A text input read in blocks. A compressed one whose file does not begin
+/// with the gzip magic bytes (plain text, or empty) is read as it stands, as
+/// zlib's gz interface reads it; one that does is read member after member,
+/// and anything after the last member must be another member.
 struct text_source {
-    FILE* plain = nullptr;
-    gzFile compressed = nullptr;
+    FILE* file = nullptr;
     int is_compressed = 0;
+    z_stream* inflater = nullptr;  // while gzip data is decoded
+    unsigned char* raw = nullptr;  // compressed bytes read from the file
+    char* data = nullptr;          // bytes ready for lines
+    size_t begin = 0;              // first byte of data not yet taken
+    size_t end = 0;                // end of the bytes in data
+    bool looked = false;           // the start of the file was examined
+    bool in_member = false;        // inside a gzip member (header to trailer)
+    bool raw_at_end = false;       // the file's last byte has been read
+    bool at_end = false;           // no more bytes
+    read_fault fault = read_fault::none;
 };
 
 /// One line buffer reused for every line of an input. It starts at the size
@@ -25,21 +45,27 @@ struct line_buffer {
     bool complete = false;  // the last line read ended with a line feed
 };
 
-/// Reads at most size - 1 characters, stopping after a line feed, from the
-/// compressed handle (gzgets) when is_compressed is 1, else from the plain
-/// one (fgets); gives buffer, or nullptr at the end of input or on an error.
-char* my_gets(FILE* plain, gzFile compressed, char* buffer, int size, int is_compressed);
+/// Opens path for reading, decoding gzip when is_compressed is 1; false when
+/// the file cannot be opened. Allocation failure writes "\nInsufficient memory \n"
+/// and ends the run.
+bool open_text_source(text_source& source, const char* path, int is_compressed);
+
+/// Closes the file and releases the buffers; gives false when the file did
+/// not close cleanly. A source never opened closes as true.
+bool close_text_source(text_source& source);
 
 /// A line buffer of the given size; failure writes "\nInsufficient memory \n" and ends the run.
 line_buffer make_line_buffer(size_t size);
 void free_line_buffer(line_buffer& line);
 
-/// Reads the next whole line, however long, into line; its line feed and a
-/// carriage return before it are removed. false at the end of input.
+/// Reads the next whole line, however long and whatever bytes it holds, into
+/// line; its line feed and a carriage return before it are removed, and a
+/// zero byte follows it. false at the end of input, or at a fault with
+/// nothing read; a line cut short by a fault comes back incomplete.
 bool read_line(text_source& source, line_buffer& line);
 
-/// true when the source met a read error or a damaged compressed stream.
-bool read_failed(text_source& source);
+/// true when the source met a read error or damaged gzip data.
+inline bool read_failed(const text_source& source) { return source.fault != read_fault::none; }
 
 /// Splits text at blanks and tabs into at most max tokens, ending each token
 /// with a zero byte in place; gives the number of tokens found.

@@ -17,9 +17,11 @@ int main(int argc, char** argv) {
     genocall::check_error_rate(opt);
     genocall::print_call_thresholds(opt);
 
-    genocall::marker_table markers = genocall::read_markers(opt);
+    genocall::marker_table markers;
+    genocall::read_markers(opt, markers);
     genocall::vcf_file vcf = genocall::start_vcf(opt);
-    genocall::sample_table samples = genocall::read_depth_file(opt, markers.line_count);
+    genocall::sample_table samples;
+    genocall::read_depth_file(opt, markers.line_count, samples);
     genocall::write_vcf_body(vcf, opt, markers, samples);
     genocall::close_run(vcf, markers, samples);
 

@@ -23,10 +23,10 @@ T* allocate_entries(int32_t count) {
 }
 
 // Data lines: token 1 chromosome, token 2 position, tokens 6 and 7 REF and ALT.
-void read_variant_lines(const char* path, marker_table& markers, line_buffer& line) {
-    text_source source;
-    source.plain = std::fopen(path, "r");
-    if (source.plain == nullptr) {
+void read_variant_lines(const char* path, marker_table& markers) {
+    text_source& source = markers.source;
+    line_buffer& line = markers.line;
+    if (!open_text_source(source, path, 0)) {
         std::printf("\nERROR: variant_file %s failed to open\n", path);
         stop_run();
     }
@@ -49,18 +49,20 @@ void read_variant_lines(const char* path, marker_table& markers, line_buffer& li
         ++k;
     }
     const bool failed = read_failed(source);
-    std::fclose(source.plain);
+    close_text_source(source);
     if (failed || k < markers.markers) {
         std::printf("\nERROR: variant_file %s changed while it was read\n", path);
         stop_run();
     }
 }
 
-// One line per marker, no header: the frequency is token 3.
-void read_frequency_lines(const char* path, marker_table& markers, line_buffer& line) {
-    text_source source;
-    source.plain = std::fopen(path, "r");
-    if (source.plain == nullptr) {
+// One line per marker, no header: the frequency is token 3, a number written
+// whole (a decimal comma or a word would read as 0 and call every genotype
+// from a wrong prior).
+void read_frequency_lines(const char* path, marker_table& markers) {
+    text_source& source = markers.source;
+    line_buffer& line = markers.line;
+    if (!open_text_source(source, path, 0)) {
         std::printf("\nERROR: input_file %s failed to open\n", path);
         stop_run();
     }
@@ -75,11 +77,16 @@ void read_frequency_lines(const char* path, marker_table& markers, line_buffer& 
             std::printf("\nERROR: frequency file %s line %d has fewer than 3 columns\n", path, k + 1);
             stop_run();
         }
-        markers.frequency[k] = std::strtod(tokens[2], nullptr);
+        char* end = nullptr;
+        markers.frequency[k] = std::strtod(tokens[2], &end);
+        if (end == tokens[2] || *end != '\0') {
+            std::printf("\nERROR: frequency file %s line %d: %s is not a number\n", path, k + 1, tokens[2]);
+            stop_run();
+        }
         ++k;
     }
     const bool failed = read_failed(source);
-    std::fclose(source.plain);
+    close_text_source(source);
     if (failed || k < markers.markers) {
         std::printf("\nERROR: frequency file %s changed while it was read\n", path);
         stop_run();
@@ -88,9 +95,8 @@ void read_frequency_lines(const char* path, marker_table& markers, line_buffer& 
 
 }  // namespace
 
-marker_table read_markers(const runtime_options& opt) {
-    line_buffer line = make_line_buffer(text_line_size);
-    marker_table markers;
+void read_markers(const runtime_options& opt, marker_table& markers) {
+    markers.line = make_line_buffer(text_line_size);
     markers.line_count = count_lines(opt.variant_input_filename);
     markers.markers = markers.line_count - 1;
     if (opt.frequency_input_filename != nullptr) {
@@ -106,28 +112,29 @@ marker_table read_markers(const runtime_options& opt) {
     markers.position = allocate_entries<int32_t>(markers.line_count);
     markers.ref = allocate_entries<char*>(markers.line_count);
     markers.alt = allocate_entries<char*>(markers.line_count);
-    read_variant_lines(opt.variant_input_filename, markers, line);
+    read_variant_lines(opt.variant_input_filename, markers);
 
     markers.frequency = allocate_entries<double>(markers.line_count);
     if (opt.frequency_input_filename == nullptr) {
         for (int32_t k = 0; k < markers.markers; ++k) markers.frequency[k] = 0.5;
     } else {
-        read_frequency_lines(opt.frequency_input_filename, markers, line);
+        read_frequency_lines(opt.frequency_input_filename, markers);
     }
-    free_line_buffer(line);
-    return markers;
+    free_line_buffer(markers.line);
 }
 
 void release_markers(marker_table& markers) {
     for (int32_t k = 0; k < markers.markers; ++k) {
-        std::free(markers.ref[k]);
-        std::free(markers.alt[k]);
+        if (markers.ref != nullptr) std::free(markers.ref[k]);
+        if (markers.alt != nullptr) std::free(markers.alt[k]);
     }
     std::free(markers.chromosome);
     std::free(markers.position);
     std::free(markers.ref);
     std::free(markers.alt);
     std::free(markers.frequency);
+    close_text_source(markers.source);
+    free_line_buffer(markers.line);
     markers = marker_table{};
 }
 

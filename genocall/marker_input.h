@@ -3,6 +3,7 @@
 // the marker table.
 #include <cstdint>
 
+#include "genocall/line_reader.h"
 #include "genocall/options.h"
 
 namespace genocall {
@@ -16,15 +17,18 @@ struct marker_table {
     char** ref = nullptr;
     char** alt = nullptr;
     double* frequency = nullptr;  // prior frequency of the REF allele
+    text_source source;           // the file being read, while the table is filled
+    line_buffer line;             // its line buffer, while the table is filled
 };
 
 /// Counts both text inputs, checks the frequency file's count against M,
 /// writes "\nNum markers %d \n" and reads the markers and frequencies (0.5
-/// each without a frequency file). Every failure writes one message and ends
-/// the run with status 1.
-marker_table read_markers(const runtime_options& opt);
+/// each without a frequency file) into markers, an empty table. Every failure
+/// writes one message and ends the run with status 1; what the table holds
+/// by then is in markers.
+void read_markers(const runtime_options& opt, marker_table& markers);
 
-/// Releases the texts and arrays of the table.
+/// Releases the texts and arrays of the table, and closes a file it still reads.
 void release_markers(marker_table& markers);
 
 }  // namespace genocall

@@ -221,7 +221,7 @@ void check_required_options(const runtime_options& opt) {
 
 void check_error_rate(runtime_options& opt) {
     const double e = opt.error_rate;
-    if (e < 0 || e > 0.99) {  // not-a-number fails both comparisons and is kept
+    if (!(e >= 0 && e <= 0.99)) {  // not-a-number too: it would make every posterior not a number
         std::printf("\nError rate %f is out of bounds (0,1): ", e);
         std::printf("\nSetting error rate to 0.001 ");
         opt.error_rate = 0.001;

@@ -54,7 +54,7 @@ void print_unset_flags(const runtime_options& opt);
 /// a missing required option ends the run with status 1.
 void check_required_options(const runtime_options& opt);
 
-/// Replaces an error rate below 0 or above 0.99 by 0.001 (not-a-number passes),
+/// Replaces an error rate below 0, above 0.99 or not a number by 0.001,
 /// writing the error-rate line.
 void check_error_rate(runtime_options& opt);
 

@@ -24,45 +24,44 @@ void* allocate_or_stop(size_t count, size_t size) {
     return p;
 }
 
-[[noreturn]] void read_error(const char* path, int32_t lines_read) {
-    std::printf("\nERROR: readdepth %s read error after line %d\n", path, lines_read);
+[[noreturn]] void read_error(const char* path, int32_t lines_read, const text_source& source) {
+    if (source.fault == read_fault::trailing_bytes)
+        std::printf("\nERROR: readdepth %s read error after line %d: trailing bytes are not gzip data\n", path,
+                    lines_read);
+    else
+        std::printf("\nERROR: readdepth %s read error after line %d\n", path, lines_read);
     stop_run();
 }
 
 }  // namespace
 
-sample_table read_depth_file(const runtime_options& opt, int32_t line_count) {
+void read_depth_file(const runtime_options& opt, int32_t line_count, sample_table& samples) {
     const char* path = opt.readdepth_input_filename;
     const int64_t markers = static_cast<int64_t>(line_count) - 1;
     const size_t code_length = markers > 0 ? static_cast<size_t>(2 * markers) : 0;  // 2M characters
 
-    sample_table samples;
     samples.name = static_cast<char**>(allocate_or_stop(max_samples, sizeof(char*)));
     samples.counts = static_cast<uint8_t**>(allocate_or_stop(max_samples, sizeof(uint8_t*)));
 
     text_source& source = samples.source;
-    if (has_gz_ending(path)) {
+    const int is_compressed = has_gz_ending(path) ? 1 : 0;
+    if (is_compressed == 1)
         std::printf("\nReaddepth file is compressed: %s \n", path);
-        source.compressed = gzopen(path, "rb");
-        source.is_compressed = 1;
-        if (source.compressed != nullptr) gzbuffer(source.compressed, 1 << 17);
-    } else {
+    else
         std::printf("\nReaddepth file is uncompressed: %s \n", path);
-        source.plain = std::fopen(path, "r");
-        source.is_compressed = 0;
-    }
-    if (source.compressed == nullptr && source.plain == nullptr) {
+    if (!open_text_source(source, path, is_compressed)) {
         std::printf("\nERROR: readdepth %s failed to open\n", path);
         stop_run();
     }
 
     // 2L + 999 bytes, reused for every line.
-    line_buffer line = make_line_buffer(2 * static_cast<size_t>(line_count > 0 ? line_count : 0) + 999);
+    line_buffer& line = samples.line;
+    line = make_line_buffer(2 * static_cast<size_t>(line_count > 0 ? line_count : 0) + 999);
     char* tokens[4];
     int32_t i = 0;
     while (read_line(source, line)) {
         // A line cut short by a damaged stream is not taken for a sample.
-        if (!line.complete && read_failed(source)) read_error(path, i);
+        if (!line.complete && read_failed(source)) read_error(path, i, source);
         if (i == max_samples) {
             std::printf("\nERROR: readdepth %s line %d: more than %d samples\n", path, i + 1, max_samples);
             stop_run();
@@ -79,34 +78,29 @@ sample_table read_depth_file(const runtime_options& opt, int32_t line_count) {
                         code_length);
             stop_run();
         }
+        samples.samples = i;  // entry i - 1 is the table's from here on, filled or not
         samples.name[i - 1] = copy_text(tokens[0]);
         std::printf(" %s ", samples.name[i - 1]);
         std::printf(" %s", tokens[1]);
         std::printf(" %s ", tokens[2]);
-        uint8_t* counts = nullptr;
         if (code_length > 0) {
-            counts = static_cast<uint8_t*>(allocate_or_stop(code_length, 1));
+            uint8_t* counts = static_cast<uint8_t*>(allocate_or_stop(code_length, 1));
+            samples.counts[i - 1] = counts;
             const char* code = tokens[3];
             for (size_t c = 0; c < code_length; ++c) counts[c] = decode_depth_char(code[c]);
         }
-        samples.counts[i - 1] = counts;
-        samples.samples = i;
     }
-    if (read_failed(source)) read_error(path, i);
+    if (read_failed(source)) read_error(path, i, source);
     free_line_buffer(line);
     std::printf("\n");
-    return samples;
 }
 
 void close_depth_file(sample_table& samples) {
     text_source& source = samples.source;
-    if (source.is_compressed == 1) {
-        if (gzclose_r(source.compressed) != Z_OK) std::printf("\nreaddepth file failed to close\n");
-        source.compressed = nullptr;
-    } else {
-        std::fclose(source.plain);
-        source.plain = nullptr;
-    }
+    if (source.file == nullptr) return;
+    const int is_compressed = source.is_compressed;
+    // A plain file's close is not looked at.
+    if (!close_text_source(source) && is_compressed == 1) std::printf("\nreaddepth file failed to close\n");
 }
 
 void release_samples(sample_table& samples) {
@@ -119,6 +113,7 @@ void release_samples(sample_table& samples) {
     samples.name = nullptr;
     samples.counts = nullptr;
     samples.samples = 0;
+    free_line_buffer(samples.line);
 }
 
 }  // namespace genocall

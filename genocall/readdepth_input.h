@@ -17,6 +17,7 @@ struct sample_table {
     char** name = nullptr;
     uint8_t** counts = nullptr;
     text_source source;  // left open for the closing
+    line_buffer line;    // the read-depth line buffer, while the file is read
 };
 
 /// The count of one depth code character: '0'..'9' give 0..9, 'A'..'Z' 10..35;
@@ -27,15 +28,17 @@ inline uint8_t decode_depth_char(char c) {
 }
 
 /// Opens the read-depth file (compressed when its name ends in ".gz") and
-/// reads every line, writing the "Reading line" echoes and a closing "\n".
-/// Every failure writes one message and ends the run with status 1.
-sample_table read_depth_file(const runtime_options& opt, int32_t line_count);
+/// reads every line into samples, an empty table, writing the "Reading line"
+/// echoes and a closing "\n". Every failure writes one message and ends the
+/// run with status 1; what the table holds by then is in samples.
+void read_depth_file(const runtime_options& opt, int32_t line_count, sample_table& samples);
 
 /// Closes the read-depth file: a compressed one that does not close cleanly
-/// writes "\nreaddepth file failed to close\n" and the run goes on.
+/// writes "\nreaddepth file failed to close\n" and the run goes on. A file
+/// never opened is passed over.
 void close_depth_file(sample_table& samples);
 
-/// Releases the names, the count arrays and the two sample arrays.
+/// Releases the names, the count arrays, the two sample arrays and the line buffer.
 void release_samples(sample_table& samples);
 
 }  // namespace genocall

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include <sys/stat.h>
+
 #include "genocall/genotype_model.h"
 #include "genocall/number_format.h"
 #include "genocall/run_stop.h"
@@ -58,9 +60,34 @@ void put_format_line(vcf_file& vcf, const char* key, const char* number, const c
     put(vcf, "\">\n");
 }
 
+// Opening the VCF file empties it, so a name that reaches an input (the same
+// name, another path, a symbolic or a hard link) is refused before the open.
+void refuse_output_that_is_an_input(const runtime_options& opt) {
+    struct stat output;
+    if (stat(opt.vcf_output_filename, &output) != 0) return;  // not there yet: no input
+    const struct {
+        const char* option;
+        const char* name;
+    } inputs[] = {
+        {"--variant_input_filename", opt.variant_input_filename},
+        {"--frequency_input_filename", opt.frequency_input_filename},
+        {"--readdepth_input_filename", opt.readdepth_input_filename},
+    };
+    for (const auto& input : inputs) {
+        struct stat in;
+        if (input.name == nullptr || stat(input.name, &in) != 0) continue;
+        if (in.st_dev == output.st_dev && in.st_ino == output.st_ino) {
+            std::printf("\nERROR: --vcf_output_filename %s is the same file as %s %s\n", opt.vcf_output_filename,
+                        input.option, input.name);
+            stop_run();
+        }
+    }
+}
+
 }  // namespace
 
 vcf_file start_vcf(const runtime_options& opt) {
+    refuse_output_that_is_an_input(opt);
     vcf_file vcf;
     vcf.name = opt.vcf_output_filename;
     vcf.file = std::fopen(vcf.name, "w");

@@ -22,6 +22,8 @@ struct vcf_file {
 
 /// Creates or empties the file named vcf_output_filename and writes the meta
 /// lines and the fixed header columns (no line end), flushed to the file.
+/// A name that is the same file as an input is refused first, the file left
+/// as it is: one message naming both options, status 1.
 /// Open failure: "\nERROR: vcf output file %s failed to open\n", status 1.
 vcf_file start_vcf(const runtime_options& opt);
 

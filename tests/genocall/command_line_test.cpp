@@ -178,8 +178,8 @@ std::vector<command_case> command_cases() {
          1},
         {"error_rate_nan",
          with_files({"--error_rate", "nan"}),
-         files_echo + "\n--error_rate: TRUE nan " + all_false + no_frequency + "\nError rate nan " +
-             thresholds_and_missing_v,
+         files_echo + "\n--error_rate: TRUE nan " + all_false + no_frequency +
+             "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 " + thresholds_and_missing_v,
          "",
          1},
         {"error_rate_exponent",

@@ -1,9 +1,11 @@
 // Faults injected into whole genocall runs: inputs and the VCF output that
-// are directories, a full disk, a gzip read-depth file cut at every byte, and
-// empty, binary and huge-line inputs for each reader. Every run ends with one
-// clear message and status 1 (or completes where the input is sound), writes
-// nothing unexpected to standard error (no sanitizer report), and leaves the
-// VCF lines it wrote in place.
+// are directories, a full disk, an earlier run's VCF, a VCF name that reaches
+// an input, damaged and unusual gzip read-depth files (one also cut at every
+// byte), frequencies and an error rate that are not numbers, lines holding
+// NUL bytes, empty, binary and huge-line inputs, and a memory limit. Every
+// run ends with one clear message and status 1 (or completes where the input
+// is sound), writes nothing to standard error (no sanitizer report), leaves
+// every input as it was and the VCF lines it wrote in place.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -11,13 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::all_of;
 using test_support::binary_bytes;
-using test_support::fatal_line;
+using test_support::directory_named;
+using test_support::disk_check_fn;
+using test_support::earlier_run_text;
+using test_support::expect_prefix_of;
+using test_support::fault_case;
+using test_support::fault_program;
+using test_support::file_exists;
+using test_support::file_holding;
+using test_support::full_disk_under;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
@@ -38,6 +50,8 @@ std::string depth_text(int samples) {
     return t;
 }
 
+const std::string sound_depth = depth_text(3);
+
 std::string gzip(const std::string& text) {
     uLongf size = compressBound(text.size()) + 64;
     std::string out(size, '\0');
@@ -57,16 +71,31 @@ std::string gzip(const std::string& text) {
 void write_inputs(const fs::path& dir) {
     write_file(dir / "variants.txt", variants_text);
     write_file(dir / "frequencies.txt", frequencies_text);
-    write_file(dir / "depth.txt", depth_text(3));
+    write_file(dir / "depth.txt", sound_depth);
 }
+
+std::vector<std::string> args_for(const std::string& depth = "depth.txt", const std::string& vcf = "calls.vcf") {
+    return {"--variant_input_filename", "variants.txt", "--frequency_input_filename", "frequencies.txt",
+            "--readdepth_input_filename", depth, "--vcf_output_filename", vcf};
+}
+
+const fault_program genocall_program{"genocall", write_inputs, args_for()};
 
 run_result run_genocall(const fs::path& dir, const std::string& depth = "depth.txt",
                         const std::string& vcf = "calls.vcf") {
-    return test_support::run_program(test_support::program_path("genocall"), dir,
-                                     {"--variant_input_filename", "variants.txt", "--frequency_input_filename",
-                                      "frequencies.txt", "--readdepth_input_filename", depth,
-                                      "--vcf_output_filename", vcf},
-                                     {}, 60);
+    return test_support::run_program(test_support::program_path("genocall"), dir, args_for(depth, vcf), {}, 60);
+}
+
+// The VCF file of a run on the sound inputs.
+const std::string& sound_vcf() {
+    static const std::string vcf = [] {
+        const auto dir = test_support::make_scratch_dir("genocall_fault_sound_vcf");
+        write_inputs(dir);
+        const run_result r = run_genocall(dir);
+        EXPECT_EQ(r.status, 0) << r.out;
+        return read_file(dir / "calls.vcf");
+    }();
+    return vcf;
 }
 
 // The last line of standard output that carries text.
@@ -77,49 +106,224 @@ std::string last_line(const std::string& out) {
     return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
-TEST(genocall_faults, sound_run_completes) {
-    const auto dir = test_support::make_scratch_dir("genocall_fault_sound");
-    write_inputs(dir);
-    const run_result r = run_genocall(dir);
-    EXPECT_EQ(r.status, 0) << r.out;
-    EXPECT_EQ(r.err, "");
-    EXPECT_NE(read_file(dir / "calls.vcf").find("\n1\t2000\t1:2000:C:T\t"), std::string::npos);
+// Checks of a case, each in turn.
+disk_check_fn checks(std::vector<disk_check_fn> list) {
+    return [list](const fs::path& dir, const run_result& r) {
+        for (const auto& check : list) check(dir, r);
+    };
 }
 
-TEST(genocall_faults, input_or_output_name_that_is_a_directory) {
-    struct fault {
+disk_check_fn last_line_is(std::string line) {
+    return [line](const fs::path&, const run_result& r) { EXPECT_EQ(last_line(r.out), line) << r.out.substr(0, 2000); };
+}
+
+disk_check_fn last_line_starts_with(std::string start) {
+    return [start](const fs::path&, const run_result& r) {
+        EXPECT_TRUE(last_line(r.out).starts_with(start)) << last_line(r.out).substr(0, 200);
+    };
+}
+
+// The file's bytes, or "<missing>" when there is none.
+std::string contents_of(const fs::path& path) { return file_exists(path) ? read_file(path) : "<missing>"; }
+
+disk_check_fn file_is(std::string name, std::string contents) {
+    return [name, contents](const fs::path& dir, const run_result&) {
+        EXPECT_TRUE(contents_of(dir / name) == contents) << name << " is not as it should be";
+    };
+}
+
+// The inputs every case starts from are as they were.
+disk_check_fn inputs_unchanged() {
+    return checks({file_is("variants.txt", variants_text), file_is("frequencies.txt", frequencies_text),
+                   file_is("depth.txt", sound_depth)});
+}
+
+disk_check_fn vcf_is_sound() { return file_is("calls.vcf", sound_vcf()); }
+
+// A stop while the read-depth file is read leaves the meta lines and the
+// fixed header columns: a prefix of the sound run's VCF file.
+disk_check_fn vcf_holds_its_start() {
+    return [](const fs::path& dir, const run_result&) {
+        const std::string vcf = contents_of(dir / "calls.vcf");
+        EXPECT_TRUE(vcf.ends_with("\tFORMAT")) << vcf;
+        expect_prefix_of(vcf, sound_vcf(), "calls.vcf");
+    };
+}
+
+disk_check_fn no_file(std::string name) {
+    return [name](const fs::path& dir, const run_result&) { EXPECT_FALSE(file_exists(dir / name)) << name; };
+}
+
+disk_check_fn vcf_holds(std::string text) {
+    return [text](const fs::path& dir, const run_result&) {
+        EXPECT_NE(contents_of(dir / "calls.vcf").find(text), std::string::npos) << text;
+    };
+}
+
+std::vector<std::string> with_more_args(std::vector<std::string> more) {
+    std::vector<std::string> args = args_for();
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// The VCF name reaching each input: by the same name, by another path, by a
+// symbolic link and by a hard link. The run stops before the VCF file is
+// opened, and every input keeps its bytes.
+std::vector<fault_case> output_naming_an_input() {
+    struct input {
+        const char* option;
         const char* name;
-        const char* message;  // the last line of standard output
     };
-    const fault faults[] = {
-        {"variants.txt", "ERROR: input_file variants.txt read error"},
-        {"frequencies.txt", "ERROR: input_file frequencies.txt read error"},
-        {"depth.txt", "ERROR: readdepth depth.txt read error after line 0"},
-        {"depth.txt.gz", "ERROR: readdepth depth.txt.gz read error after line 0"},
-        {"calls.vcf", "ERROR: vcf output file calls.vcf failed to open"},
-    };
-    for (const fault& f : faults) {
-        SCOPED_TRACE(f.name);
-        const auto dir = test_support::make_scratch_dir("genocall_fault_dir");
-        write_inputs(dir);
-        fs::remove(dir / f.name);
-        fs::create_directory(dir / f.name);
-        const std::string depth = std::string(f.name) == "depth.txt.gz" ? "depth.txt.gz" : "depth.txt";
-        const run_result r = run_genocall(dir, depth);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(last_line(r.out), f.message);
+    const input inputs[] = {{"--variant_input_filename", "variants.txt"},
+                            {"--frequency_input_filename", "frequencies.txt"},
+                            {"--readdepth_input_filename", "depth.txt"}};
+    std::vector<fault_case> cases;
+    for (const input& in : inputs) {
+        const std::string name = in.name;
+        const auto refused = [&](const std::string& vcf) {
+            return checks({last_line_is("ERROR: --vcf_output_filename " + vcf + " is the same file as " + in.option +
+                                        " " + name),
+                           inputs_unchanged()});
+        };
+        const std::string other_path = "sub/../" + name;
+        cases.push_back({"VCF named as " + name, nullptr, 1, "", "", refused(name), args_for("depth.txt", name)});
+        cases.push_back({"VCF by another path to " + name,
+                         [](const fs::path& dir) { fs::create_directory(dir / "sub"); }, 1, "", "",
+                         refused(other_path), args_for("depth.txt", other_path)});
+        cases.push_back({"VCF a symbolic link to " + name,
+                         [name](const fs::path& dir) { fs::create_symlink(name, dir / "link.vcf"); }, 1, "", "",
+                         refused("link.vcf"), args_for("depth.txt", "link.vcf")});
+        cases.push_back({"VCF a hard link to " + name,
+                         [name](const fs::path& dir) { fs::create_hard_link(dir / name, dir / "hard.vcf"); }, 1, "",
+                         "", refused("hard.vcf"), args_for("depth.txt", "hard.vcf")});
     }
+    return cases;
 }
 
-TEST(genocall_faults, full_disk_under_the_vcf_name) {
-    const auto dir = test_support::make_scratch_dir("genocall_fault_full");
-    write_inputs(dir);
-    fs::create_symlink("/dev/full", dir / "calls.vcf");
-    const run_result r = run_genocall(dir);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "");
-    EXPECT_NE(last_line(r.out).find("calls.vcf"), std::string::npos) << r.out;
+TEST(genocall_faults, end_to_end_table) {
+    const std::string gz = gzip(sound_depth);
+    std::string bad_check = gz;
+    bad_check[gz.size() - 8] ^= 1;  // the first byte of the CRC-32 trailer
+    const std::vector<std::string> gz_args = args_for("depth.txt.gz");
+    const std::string gz_stop = "ERROR: readdepth depth.txt.gz read error after line 3";
+    const std::string huge(3 << 20, 'x');
+    // Texts around a long run (built by appending: GCC warns wrongly on a
+    // literal added to a string this long).
+    const auto around = [](const std::string& run, const char* before, const char* after) {
+        std::string t(before);
+        t += run;
+        t += after;
+        return t;
+    };
+    // Longer than the line buffer of its file, with a NUL byte near its start.
+    std::string nul_run(20000, 'x');
+    nul_run[7] = '\0';
+    const auto frequency_lines = [](int count) {
+        std::string t;
+        for (int k = 0; k < count; ++k) t += "1 1 0.5\n";
+        return t;
+    };
+    const size_t memory_limit = size_t{256} << 20;
+
+    std::vector<fault_case> cases = {
+        {"sound inputs", nullptr, 0, "", "",
+         checks({vcf_holds("\n1\t2000\t1:2000:C:T\tC\tT\t.\tPASS\t.\tGT\t"), inputs_unchanged()})},
+        {"earlier VCF", file_holding("calls.vcf", earlier_run_text), 0, "", "",
+         checks({vcf_is_sound(), inputs_unchanged()})},
+
+        // Directories in place of files, and a full disk.
+        {"variants a directory", directory_named("variants.txt"), 1, "", "",
+         checks({last_line_is("ERROR: input_file variants.txt read error"), no_file("calls.vcf")})},
+        {"frequencies a directory", directory_named("frequencies.txt"), 1, "", "",
+         checks({last_line_is("ERROR: input_file frequencies.txt read error"), no_file("calls.vcf")})},
+        {"read depths a directory", directory_named("depth.txt"), 1, "", "",
+         checks({last_line_is("ERROR: readdepth depth.txt read error after line 0"), vcf_holds_its_start()})},
+        {"gzip read depths a directory", directory_named("depth.txt.gz"), 1, "", "",
+         checks({last_line_is("ERROR: readdepth depth.txt.gz read error after line 0"), vcf_holds_its_start()}),
+         gz_args},
+        {"VCF a directory", directory_named("calls.vcf"), 1, "", "",
+         checks({last_line_is("ERROR: vcf output file calls.vcf failed to open"), inputs_unchanged()})},
+        {"full disk under the VCF", full_disk_under("calls.vcf"), 1, "", "",
+         checks({last_line_is("ERROR: vcf output file calls.vcf write failed"), inputs_unchanged()})},
+
+        // Damaged and unusual gzip read-depth files.
+        {"gzip and trailing text", file_holding("depth.txt.gz", gz + "garbage\n"), 1, "", "",
+         checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
+        {"gzip and trailing zero bytes", file_holding("depth.txt.gz", gz + std::string(512, '\0')), 1, "", "",
+         checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
+        {"gzip and one byte of a header", file_holding("depth.txt.gz", gz + "\x1f"), 1, "", "",
+         checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
+        {"gzip without its trailer", file_holding("depth.txt.gz", gz.substr(0, gz.size() - 8)), 1, "", "",
+         checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
+        {"gzip failing its check value", file_holding("depth.txt.gz", bad_check), 1, "", "",
+         checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
+        {"gzip of three members",
+         file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")), 0, "",
+         "", vcf_is_sound(), gz_args},
+        {"plain text under a gzip name", file_holding("depth.txt.gz", sound_depth), 0, "", "", vcf_is_sound(), gz_args},
+        {"empty file under a gzip name", file_holding("depth.txt.gz", ""), 0, "", "",
+         checks({last_line_is("Readdepth file is compressed: depth.txt.gz "),
+                 vcf_holds("\tFORMAT\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\n")}),
+         gz_args},
+
+        // Frequencies and an error rate that are not numbers.
+        {"frequency a word", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 abc\n"), 1, "", "",
+         checks({last_line_is("ERROR: frequency file frequencies.txt line 2: abc is not a number"),
+                 no_file("calls.vcf")})},
+        {"frequency with a decimal comma",
+         all_of({file_holding("frequencies.txt", "1 1000 0,9\n1 2000 0.6\n"), file_holding("calls.vcf", earlier_run_text)}),
+         1, "", "",
+         checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
+                 file_is("calls.vcf", earlier_run_text)})},
+        {"error rate not a number", nullptr, 0, "",
+         "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 \nBest call probability",
+         checks({vcf_is_sound(), inputs_unchanged()}), with_more_args({"--error_rate", "nan"})},
+
+        // Lines longer than their line buffers, with a NUL byte inside, are read whole.
+        {"read-depth line with a NUL byte", file_holding("depth.txt", around(nul_run, "S1 P Q 0A1B ", "\nS2 P Q 1111\n")), 0,
+         "", "", checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
+        {"variant line with a NUL byte",
+         file_holding("variants.txt", around(nul_run, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "", "",
+         vcf_is_sound()},
+        {"frequency line with a NUL byte", file_holding("frequencies.txt", around(nul_run, "1 1000 0.3 ", "\n1 2000 0.6\n")),
+         0, "", "", vcf_is_sound()},
+
+        // Empty, binary and huge-line inputs.
+        {"empty variants", file_holding("variants.txt", ""), 1, "", "",
+         last_line_is("ERROR: variant_file -1 frequency file 2 ")},
+        {"binary variants", file_holding("variants.txt", binary_bytes()), 1, "", "",
+         last_line_is("ERROR: variant_file 31 frequency file 2 ")},
+        {"binary variants, frequencies to match",
+         all_of({file_holding("frequencies.txt", frequency_lines(31)), file_holding("variants.txt", binary_bytes())}), 1,
+         "", "", last_line_is("ERROR: variant_file variants.txt line 2 has fewer than 7 columns")},
+        {"huge variant header",
+         file_holding("variants.txt", around(huge, "", "\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n")), 0, "", "",
+         vcf_is_sound()},
+        {"huge variant line",
+         file_holding("variants.txt", around(huge, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "", "",
+         vcf_is_sound()},
+        {"empty frequencies", file_holding("frequencies.txt", ""), 1, "", "",
+         last_line_is("ERROR: variant_file 2 frequency file 0 ")},
+        {"binary frequencies", file_holding("frequencies.txt", binary_bytes()), 1, "", "",
+         last_line_is("ERROR: variant_file 2 frequency file 32 ")},
+        {"huge frequency line", file_holding("frequencies.txt", around(huge, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "", "",
+         vcf_is_sound()},
+        {"empty read depths", file_holding("depth.txt", ""), 0, "", "",
+         last_line_is("Readdepth file is uncompressed: depth.txt ")},
+        {"binary read depths", file_holding("depth.txt", binary_bytes()), 1, "", "",
+         checks({last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},
+        {"huge read-depth line", file_holding("depth.txt", around(huge, "S1 P Q 0A1B", "\nS2 P Q 1111\n")), 0, "", "",
+         last_line_starts_with("Reading line 2  S2 ")},
+
+        // Memory runs out: an endless read-depth line under an address-space
+        // limit that a sound run stays within.
+        {"sound inputs under a memory limit", nullptr, 0, "", "", vcf_is_sound(), {}, memory_limit},
+        {"endless read-depth line under a memory limit", nullptr, 1, "", "",
+         checks({last_line_is("Insufficient memory "), vcf_holds_its_start(), inputs_unchanged()}),
+         args_for("/dev/zero"), memory_limit},
+    };
+    for (fault_case& c : output_naming_an_input()) cases.push_back(std::move(c));
+    test_support::run_fault_table(genocall_program, cases);
 }
 
 TEST(genocall_faults, gzip_depth_file_cut_at_every_byte) {
@@ -148,56 +352,6 @@ TEST(genocall_faults, gzip_depth_file_cut_at_every_byte) {
     const run_result r = run_genocall(dir, "depth.txt.gz");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("Reading line 40 "), std::string::npos);
-}
-
-TEST(genocall_faults, empty_binary_and_huge_line_inputs) {
-    const std::string huge(3 << 20, 'x');
-    // Texts around the huge run (built by appending: GCC warns wrongly on
-    // a literal added to a string this long).
-    const auto around = [&huge](const char* before, const char* after) {
-        std::string t(before);
-        t += huge;
-        t += after;
-        return t;
-    };
-    struct fault {
-        const char* label;
-        const char* name;
-        std::string contents;
-        int status;
-        const char* message;  // the start of the last line of standard output
-        int frequency_lines = 2;  // lines of the frequency file
-    };
-    const fault faults[] = {
-        {"empty variants", "variants.txt", "", 1, "ERROR: variant_file -1 frequency file 2"},
-        {"binary variants", "variants.txt", binary_bytes(), 1, "ERROR: variant_file 31 frequency file 2"},
-        {"binary variants, frequencies to match", "variants.txt", binary_bytes(), 1,
-         "ERROR: variant_file variants.txt line 2 has fewer than 7 columns", 31},
-        {"huge variant header", "variants.txt", around("", "\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n"), 0,
-         "Reading line 3"},
-        {"huge variant line", "variants.txt",
-         around("h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n"), 0, "Reading line 3"},
-        {"empty frequencies", "frequencies.txt", "", 1, "ERROR: variant_file 2 frequency file 0"},
-        {"binary frequencies", "frequencies.txt", binary_bytes(), 1, "ERROR: variant_file 2 frequency file 32"},
-        {"huge frequency line", "frequencies.txt", around("1 1000 0.3 ", "\n1 2000 0.6\n"), 0, "Reading line 3"},
-        {"empty read depths", "depth.txt", "", 0, ""},
-        {"binary read depths", "depth.txt", binary_bytes(), 1,
-         "ERROR: readdepth depth.txt line 1 has fewer than 4 columns"},
-        {"huge read-depth line", "depth.txt", around("S1 P Q 0A1B", "\nS2 P Q 1111\n"), 0, "Reading line 2"},
-    };
-    for (const fault& f : faults) {
-        SCOPED_TRACE(f.label);
-        const auto dir = test_support::make_scratch_dir("genocall_fault_input");
-        write_inputs(dir);
-        std::string frequencies;
-        for (int k = 0; k < f.frequency_lines; ++k) frequencies += "1 1 0.5\n";
-        if (f.frequency_lines != 2) write_file(dir / "frequencies.txt", frequencies);
-        write_file(dir / f.name, f.contents);
-        const run_result r = run_genocall(dir);
-        EXPECT_EQ(r.status, f.status) << r.out.substr(0, 2000);
-        EXPECT_EQ(r.err, "");
-        EXPECT_TRUE(last_line(r.out).starts_with(f.message)) << last_line(r.out).substr(0, 200);
-    }
 }
 
 }  // namespace
