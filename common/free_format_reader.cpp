@@ -237,9 +237,10 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
         if (counted) {
             int64_t r = 0;
             if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
-            std::string_view rest = token.substr(star + 1);
+            const std::string_view rest = token.substr(star + 1);
             const int after = peek();
             repeat_quoted = rest.empty() && (after == '\'' || after == '"');
+            repeat_null = rest.empty() && !repeat_quoted;
             if (repeat_quoted) {
                 // r*'text': the quoted value starts right after the star.
                 take_quoted(number);
@@ -247,7 +248,6 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
             } else {
                 repeat_value.assign(rest);
             }
-            repeat_null = rest.empty() && !repeat_quoted;
             repeat_left = r - 1;
             if (!repeat_null) store(it, repeat_value, repeat_quoted);
             continue;

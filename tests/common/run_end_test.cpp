@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -127,15 +128,20 @@ TEST(run_end, an_end_while_other_threads_write_keeps_every_line_whole) {
     for (int round = 0; round < 5; ++round) {
         EXPECT_EXIT(
             {
+                static std::atomic<int> writing{0};  // workers that have written a line
                 for (int w = 0; w < workers; ++w) {
                     const std::string path = (dir / ("worker" + std::to_string(w) + ".txt")).string();
                     std::thread([w, path] {
                         unit_file f(40 + w, path);
                         f.open();
-                        for (int n = 0;; ++n) f.write_line("line " + std::to_string(n) + " of worker " + std::to_string(w));
+                        for (int n = 0;; ++n) {
+                            f.write_line("line " + std::to_string(n) + " of worker " + std::to_string(w));
+                            if (n == 0) ++writing;
+                        }
                     }).detach();
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                while (writing < workers) std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 stop_run();
             },
             testing::ExitedWithCode(error_write), "error during write, unit 40");
