@@ -184,7 +184,7 @@ TEST(fragsim_faults, fault_table) {
     const spoil_fn eight_sources = file_holding("fragsim.options", options_with(1, 8, "40"));
 
     const std::vector<fault_case> cases = {
-        // Names that cannot be opened: the specified line and the system's reason.
+        // Names that cannot be opened: the fatal line and the system's reason.
         {"options a directory", directory_named("fragsim.options"), 9,
          open_failure(9, "fragsim.options", "Is a directory")},
         {"reference.unf a directory", directory_named("reference.unf"), 9,

@@ -121,7 +121,7 @@ TEST(kmerbank_faults, fault_table) {
     const std::string too_long = " seglen exceeds maxlngth =       99999";
 
     const std::vector<fault_case> cases = {
-        // Names that cannot be opened: the specified line and the system's reason.
+        // Names that cannot be opened: the fatal line and the system's reason.
         {"options a directory", directory_named("kmerbank.options"), 9,
          open_failure(9, "kmerbank.options", "Is a directory")},
         {"reference.fa a directory", directory_named("reference.fa"), 9,
