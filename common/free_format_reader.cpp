@@ -63,23 +63,52 @@ void free_format_reader::conversion_error() {
     fatal_io_error(error_conversion, "input conversion error", file_.unit(), file_.path());
 }
 
+int free_format_reader::peek() {
+    const std::string_view w = file_.window();
+    return w.empty() ? -1 : static_cast<unsigned char>(w[0]);
+}
+
+// Moves to the start of the next line, passing over what is left of the
+// current one; false at the end of the file.
 bool free_format_reader::next_line() {
-    pos_ = 0;
-    return file_.read_line(line_);
+    if (in_line_) {
+        for (;;) {
+            const std::string_view w = file_.window();
+            if (w.empty()) break;
+            const void* nl = std::memchr(w.data(), '\n', w.size());
+            if (nl) {
+                file_.take(static_cast<size_t>(static_cast<const char*>(nl) - w.data()) + 1);
+                break;
+            }
+            file_.take(w.size());
+        }
+    }
+    in_line_ = peek() >= 0;
+    return in_line_;
+}
+
+void free_format_reader::skip_blanks() {
+    for (;;) {
+        const std::string_view w = file_.window();
+        size_t n = 0;
+        while (n < w.size() && is_blank(w[n])) ++n;
+        file_.take(n);
+        if (n < w.size() || w.empty()) return;
+    }
 }
 
 // Moves to the next value of the read, passing over blanks and line ends and
 // the one comma that may follow a value.
 free_format_reader::next free_format_reader::find_value() {
     for (;;) {
-        while (pos_ < line_.size() && is_blank(line_[pos_])) ++pos_;
-        if (pos_ == line_.size()) {
+        skip_blanks();
+        const int c = peek();
+        if (c < 0 || c == '\n') {
             if (!next_line()) return next::end_of_file;
             continue;
         }
-        char c = line_[pos_];
         if (c == ',') {
-            ++pos_;
+            file_.take(1);
             if (comma_allowed_) {
                 comma_allowed_ = false;
                 continue;
@@ -91,31 +120,45 @@ free_format_reader::next free_format_reader::find_value() {
     }
 }
 
-// A value in apostrophes or quotation marks, from the mark at pos_: doubled
+// A value in apostrophes or quotation marks, from the mark at hand: doubled
 // marks stand for one; blanks, commas and slashes belong to it; the line end
-// closes a value whose closing mark is missing.
-std::string free_format_reader::take_quoted() {
-    const char mark = line_[pos_++];
-    std::string text;
-    while (pos_ < line_.size()) {
-        if (line_[pos_] == mark) {
-            if (pos_ + 1 < line_.size() && line_[pos_ + 1] == mark) {
-                text += mark;
-                pos_ += 2;
-                continue;
-            }
-            ++pos_;
-            break;
+// closes a value whose closing mark is missing. No number is ever quoted, so
+// for a number item the value is not read at all.
+void free_format_reader::take_quoted(bool number) {
+    if (number) conversion_error();
+    const char mark = static_cast<char>(peek());
+    file_.take(1);
+    value_.clear();
+    for (int c = peek(); c >= 0 && c != '\n'; c = peek()) {
+        file_.take(1);
+        if (c == mark) {
+            if (peek() != mark) break;
+            file_.take(1);
         }
-        text += line_[pos_++];
+        if (value_.size() < value_capacity) value_ += static_cast<char>(c);
     }
-    return text;
 }
 
-std::string_view free_format_reader::take_token() {
-    size_t start = pos_;
-    while (pos_ < line_.size() && !ends_token(line_[pos_])) ++pos_;
-    return std::string_view(line_).substr(start, pos_ - start);
+// An unquoted value: up to the next blank, comma, slash or line end. A count
+// and its star (r*) end the value where a quoted one follows, as in r*'text'.
+// A number longer than any number can be is a conversion error at once.
+void free_format_reader::take_token(bool number) {
+    value_.clear();
+    bool count_only = true;  // the value so far is digits only
+    for (int c = peek(); c >= 0 && c != '\n' && !ends_token(static_cast<char>(c)); c = peek()) {
+        if (value_.size() == value_capacity) {
+            if (number) conversion_error();
+            file_.take(1);  // the rest of a long text is passed over
+            continue;
+        }
+        file_.take(1);
+        value_ += static_cast<char>(c);
+        if (c == '*' && count_only && value_.size() > 1) {
+            const int after = peek();
+            if (after == '\'' || after == '"') return;
+        }
+        count_only = count_only && is_digit(static_cast<char>(c));
+    }
 }
 
 void free_format_reader::store(const read_item& it, std::string_view token, bool quoted) {
@@ -157,7 +200,7 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
     }
     int64_t repeat_left = 0;   // copies of the repeated value still to hand out
     bool repeat_null = false;
-    std::string repeat_value;  // the repeated value (unquoted form)
+    std::string repeat_value;  // the repeated value
     bool repeat_quoted = false;
 
     for (read_item it : items) {
@@ -176,15 +219,17 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
         if (n == next::slash) return true;
         if (n == next::null_value) continue;
 
-        char c = line_[pos_];
+        const bool number = it.kind != item_kind::text;
+        const int c = peek();
         if (c == '\'' || c == '"') {
-            const std::string text = take_quoted();
+            take_quoted(number);
             comma_allowed_ = true;
-            store(it, text, true);
+            store(it, value_, true);
             continue;
         }
-        std::string_view token = take_token();
+        take_token(number);
         comma_allowed_ = true;
+        const std::string_view token = value_;
         // r*v and r*: a positive decimal count, a star, then the value.
         size_t star = token.find('*');
         bool counted = star != std::string_view::npos && star > 0;
@@ -192,16 +237,17 @@ bool free_format_reader::read(std::span<const read_item> items, bool handle_end_
         if (counted) {
             int64_t r = 0;
             if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
-            std::string_view rest = token.substr(star + 1);
-            repeat_quoted = !rest.empty() && (rest[0] == '\'' || rest[0] == '"');
+            const std::string_view rest = token.substr(star + 1);
+            const int after = peek();
+            repeat_quoted = rest.empty() && (after == '\'' || after == '"');
+            repeat_null = rest.empty() && !repeat_quoted;
             if (repeat_quoted) {
                 // r*'text': the quoted value starts right after the star.
-                pos_ -= rest.size();
-                repeat_value = take_quoted();
+                take_quoted(number);
+                repeat_value = value_;
             } else {
                 repeat_value.assign(rest);
             }
-            repeat_null = rest.empty();
             repeat_left = r - 1;
             if (!repeat_null) store(it, repeat_value, repeat_quoted);
             continue;

@@ -9,6 +9,12 @@
 // ends the read, r*v repeats v and r* repeats the null value. A value that
 // cannot be converted (a real beyond the single-precision range included) is
 // fatal error 64; the end of the file is fatal 24 unless the caller handles it.
+//
+// The reader holds no line: it takes the file's bytes as they come and keeps
+// only the value at hand, at most value_capacity characters of it. A longer
+// value is cut there for a text item (the rest is passed over) and is a
+// conversion error for a number, found without reading further.
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -39,6 +45,10 @@ inline read_item text_item(char* buffer, const int32_t* length, int32_t capacity
     return {item_kind::text, buffer, capacity, length};
 }
 
+/// Most characters of one value the reader holds: the longest text item of
+/// the inputs, an allele of 100,000 characters.
+inline constexpr size_t value_capacity = 100000;
+
 class free_format_reader {
 public:
     explicit free_format_reader(unit_file& file) : file_(file) {}
@@ -57,16 +67,18 @@ public:
 
 private:
     enum class next { value, null_value, slash, end_of_file };
+    int peek();
     bool next_line();
+    void skip_blanks();
     next find_value();
-    std::string_view take_token();
-    std::string take_quoted();
+    void take_token(bool number);
+    void take_quoted(bool number);
     void store(const read_item& it, std::string_view token, bool quoted);
     [[noreturn]] void conversion_error();
 
     unit_file& file_;
-    std::string line_;
-    size_t pos_ = 0;
+    bool in_line_ = false;        // inside a line whose line feed is not taken yet
+    std::string value_;           // the value at hand, at most value_capacity characters
     bool comma_allowed_ = false;  // a value was just read: one comma may separate it
 };
 

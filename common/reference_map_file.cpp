@@ -7,13 +7,14 @@
 namespace common {
 
 void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN,
-                         const matrix<char>& REFERENCE, table<char>& READMAP) {
+                         const matrix<char>& REFERENCE, table<char>& READMAP, int64_t piece_limit) {
     write_record(file, {bytes_of(nchrom)});
     for (int32_t i = 1; i <= nchrom; ++i) write_record(file, {bytes_of(CHROLEN[i])});
     for (int32_t i = 1; i <= nchrom; ++i) {
         const int32_t n = CHROLEN[i];
         if (n > 0) std::memcpy(READMAP.at(1), REFERENCE.column(i), static_cast<size_t>(n));
-        write_record(file, {bytes_of(n > 0 ? READMAP.at(1) : READMAP.data(), n)});
+        const out_bytes chromosome = bytes_of(n > 0 ? READMAP.at(1) : READMAP.data(), n);
+        write_record(file, std::span<const out_bytes>(&chromosome, 1), piece_limit);
     }
 }
 

@@ -4,6 +4,7 @@
 // n+2..2n+1 the characters of each chromosome, position 1 first.
 #include <cstdint>
 
+#include "common/record_file.h"
 #include "common/tables.h"
 
 namespace common {
@@ -12,9 +13,11 @@ class unit_file;
 
 /// Writes the 2n+1 records (only record 1 when n is 0 or less). Each
 /// chromosome goes through the staging table READMAP, which must hold the
-/// longest one.
+/// longest one; a chromosome longer than piece_limit is a chain of
+/// subrecords (the limit is a parameter so that a test can split small maps).
 void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN,
-                         const matrix<char>& REFERENCE, table<char>& READMAP);
+                         const matrix<char>& REFERENCE, table<char>& READMAP,
+                         int64_t piece_limit = record_piece_limit);
 
 /// Record 1: the chromosome count.
 int32_t read_map_count(unit_file& file);

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -47,7 +49,7 @@ void write_stderr(const std::string& text) {
 // Flushes every registered file, then the console, then leaves with status.
 // Only one thread ever gets past the lock; a second thread ending at the same
 // time waits here until the process is gone.
-[[noreturn]] void finish(int status, const std::string& error_text) {
+[[noreturn]] void finish(int status, const std::string& error_text, bool fatal = false) {
     if (current_hook()) current_hook()(status);
     end_lock().lock();
     unit_file& console = console_file();  // registers itself when first used: before the lock
@@ -56,15 +58,20 @@ void write_stderr(const std::string& text) {
     // waits in its unregistering, so no file is flushed after its end.
     registry().lock.lock();
     std::string flush_errors;
-    for (unit_file* f : registry().files)
-        if (f != &console && !f->flush_at_end()) flush_errors += f->failure_text();
+    for (unit_file* f : registry().files) {
+        if (f == &console || f->flush_at_end()) continue;
+        // A write error that is this very end is told once.
+        const std::string failure = f->failure_text();
+        if (failure != error_text) flush_errors += failure;
+    }
     console.flush_at_end();
     if (!error_text.empty()) write_stderr(error_text);
-    // A file that could not be completed turns a successful end into the
-    // write error it is.
+    // A file that could not be completed is the write error it is, whatever
+    // the end: a normal one, or a check's stop that came after the records
+    // were written. Only a fatal error keeps its own number.
     if (!flush_errors.empty()) {
         write_stderr(flush_errors);
-        if (status == 0) status = error_write;
+        if (!fatal) status = error_write;
     }
     _exit(status);
 }
@@ -93,13 +100,44 @@ void exit_with_status(int status) { finish(status, ""); }
 void stop_run() { finish(1, ""); }
 
 void fatal_error(int number, const std::string& message) {
-    finish(number, "Fatal error " + std::to_string(number) + ": " + message + "\n");
+    finish(number, "Fatal error " + std::to_string(number) + ": " + message + "\n", true);
 }
 
 void fatal_io_error(int number, const char* what, int unit, const std::string& path) {
     fatal_error(number, std::string(what) + ", unit " + std::to_string(unit) + ", file " + path);
 }
 
+void fatal_open_error(int unit, const std::string& path, int error_number) {
+    finish(error_permission,
+           "Fatal error " + std::to_string(error_permission) + ": permission to access file denied, unit " +
+               std::to_string(unit) + ", file " + path + "\n" + path + ": " + std::strerror(error_number) + "\n",
+           true);
+}
+
 void out_of_memory() { fatal_error(error_memory, "insufficient virtual memory"); }
+
+namespace {
+// The handler of a failed allocation. The end itself allocates a little; a
+// second failure on the same thread on its way out ends at once.
+void memory_ran_out() {
+    thread_local bool ending = false;
+    if (ending) {
+        static const char text[] = "Fatal error 41: insufficient virtual memory\n";
+        [[maybe_unused]] ssize_t n = ::write(2, text, sizeof text - 1);
+        _exit(error_memory);
+    }
+    ending = true;
+    out_of_memory();
+}
+}  // namespace
+
+void end_run_when_memory_runs_out() { std::set_new_handler(memory_ran_out); }
+
+void refuse_arguments(int argc, const std::string& program, const std::string& options_file) {
+    if (argc <= 1) return;
+    write_stderr(program + " takes no arguments: it reads its options from " + options_file +
+                 " in the working directory\n");
+    _exit(1);
+}
 
 }  // namespace common

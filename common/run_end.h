@@ -1,7 +1,9 @@
 #pragma once
 // The ways a run of kmerbank or fragsim ends. Every end completes every open
 // file and the console (registered unit files are flushed) before the process
-// exits, also when the end is called from a worker thread.
+// exits, also when the end is called from a worker thread. A file that cannot
+// be completed at the end is fatal error 38: it gives the status of every end
+// but a fatal error, whose own number stands.
 #include <string>
 
 namespace common {
@@ -28,8 +30,22 @@ namespace common {
 /// fatal_io_error(24, "end-of-file during read", 9, "kmerbank.options").
 [[noreturn]] void fatal_io_error(int number, const char* what, int unit, const std::string& path);
 
+/// Fatal error 9 of a file that cannot be opened: its line, then a second
+/// line of the file's path and the system's reason for error_number, e.g.
+/// "kmerbank.options: Is a directory".
+[[noreturn]] void fatal_open_error(int unit, const std::string& path, int error_number);
+
 /// Fatal error 41 of a table that cannot be allocated.
 [[noreturn]] void out_of_memory();
+
+/// Makes every failed allocation of the run, not only those of the tables,
+/// the fatal error 41 instead of an exception that would end the process.
+void end_run_when_memory_runs_out();
+
+/// A program that takes no arguments, given any (argc above 1), prints one
+/// line on standard error that says so and where its options come from, and
+/// ends with status 1 before it opens or prints anything else.
+void refuse_arguments(int argc, const std::string& program, const std::string& options_file);
 
 // Error numbers of fatal_error.
 inline constexpr int error_permission = 9;

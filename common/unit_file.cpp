@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "common/run_end.h"
@@ -54,29 +55,35 @@ unit_file::~unit_file() {
         flush_locked();
         ::close(fd_);
     }
+    std::free(out_);
+    std::free(in_);
 }
 
 void unit_file::open(file_use use) {
     struct stat st {};
     int fd;
+    int reason = 0;  // errno of the refused opening
     if (stat(path_.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
         // Held open for both directions, a pipe would count this run as one
         // of its own writers and never show its end: an input reads from it
         // alone, an output writes to it alone.
         fd = ::open(path_.c_str(), (use == file_use::input ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
+        reason = errno;
     } else {
         fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        reason = errno;
         if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EISDIR))
             fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     }
     if (fd >= 0 && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         fd = -1;
+        reason = EISDIR;
     }
-    if (fd < 0) fatal_io_error(error_permission, "permission to access file denied", unit_, path_);
+    if (fd < 0) fatal_open_error(unit_, path_, reason);
     fd_ = fd;
     cut_pending_ = true;
-    // Small inputs get a small read buffer; writing buffers are reserved on
+    // Small inputs get a small read buffer; writing buffers are allocated at
     // the first write.
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < static_cast<off_t>(read_buffer_size))
         read_capacity_ = std::max<size_t>(4096, static_cast<size_t>(st.st_size) + 1);
@@ -95,6 +102,12 @@ void unit_file::write_failed() { fatal_io_error(error_write, "error during write
 
 bool unit_file::flush_locked() {
     if (failed_) return false;
+    if (ended_) {
+        // The run end has completed the file: what other threads still write
+        // is dropped, so that the end of the process never cuts a record.
+        out_used_ = 0;
+        return true;
+    }
     if (!written_) return true;  // a file the run never writes keeps its contents
     if (cut_pending_) {
         // The first write replaces what an earlier run left. Devices and pipes
@@ -106,12 +119,29 @@ bool unit_file::flush_locked() {
         }
         cut_pending_ = false;
     }
-    if (!out_.empty() && !write_all(fd_, out_.data(), out_.size())) {
+    const size_t n = out_used_;
+    out_used_ = 0;
+    if (n > 0 && !write_all(fd_, out_, n)) {
         failed_ = true;
-        out_.clear();
         return false;
     }
-    out_.clear();
+    return true;
+}
+
+// Room for size more bytes in the buffer: the buffered bytes go to the file
+// when they leave too little, and a record larger than the whole buffer gets
+// a buffer of its own size (once; the file keeps it).
+bool unit_file::make_room_locked(size_t size) {
+    written_ = true;
+    if (out_ && out_capacity_ - out_used_ >= size) return true;
+    if (out_used_ > 0 && !flush_locked()) return false;
+    if (!out_ || out_capacity_ < size) {
+        const size_t capacity = std::max(buffer_size, size);
+        char* p = static_cast<char*>(std::realloc(out_, capacity));
+        if (!p) return false;
+        out_ = p;
+        out_capacity_ = capacity;
+    }
     return true;
 }
 
@@ -125,53 +155,66 @@ void unit_file::flush() {
 }
 
 void unit_file::write_bytes(const void* data, size_t size) {
-    bool ok = true;
+    bool ok = true, no_memory = false;
     {
         std::lock_guard<std::mutex> g(lock_);
-        if (!written_) out_.reserve(buffer_size);
-        written_ = true;
         const char* p = static_cast<const char*>(data);
-        if (out_.size() + size > buffer_size) {
-            ok = flush_locked();
-            if (ok && size >= buffer_size) ok = write_all(fd_, p, size);
-            else if (ok) out_.insert(out_.end(), p, p + size);
+        if (size > buffer_size) {
+            // Too large to be worth a copy: the buffered bytes, then these,
+            // straight to the file.
+            written_ = true;
+            ok = flush_locked() && (ended_ || write_all(fd_, p, size));
             if (!ok) failed_ = true;
+        } else if (make_room_locked(size)) {
+            if (size > 0) std::memcpy(out_ + out_used_, p, size);
+            out_used_ += size;
         } else {
-            out_.insert(out_.end(), p, p + size);
+            ok = false;
+            no_memory = !failed_;
         }
         if (ok && is_console_) ok = flush_locked();
     }
+    if (no_memory) out_of_memory();
     if (!ok) write_failed();
 }
 
 void unit_file::write_line(std::string_view text) {
-    bool ok = true;
-    {
-        std::lock_guard<std::mutex> g(lock_);
-        if (!written_) out_.reserve(buffer_size);
-        written_ = true;
-        if (out_.size() + text.size() + 1 > buffer_size) ok = flush_locked();
-        if (ok && text.size() + 1 > buffer_size) {
-            ok = write_all(fd_, text.data(), text.size()) && write_all(fd_, "\n", 1);
-            if (!ok) failed_ = true;
-        } else if (ok) {
-            out_.insert(out_.end(), text.begin(), text.end());
-            out_.push_back('\n');
-        }
-        if (ok && is_console_) ok = flush_locked();
-    }
-    if (!ok) write_failed();
+    char* p = begin_record(text.size() + 1);
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
+    p[text.size()] = '\n';
+    commit_record(text.size() + 1);
 }
 
 void unit_file::write_text(std::string_view text) { write_bytes(text.data(), text.size()); }
 
+char* unit_file::begin_record(size_t size) {
+    lock_.lock();
+    if (make_room_locked(size)) return out_ + out_used_;
+    // No room: the lock goes before the run ends, since the end completes
+    // this file too.
+    const bool write_error = failed_;
+    lock_.unlock();
+    if (write_error) write_failed();
+    out_of_memory();
+}
+
+void unit_file::commit_record(size_t used) {
+    out_used_ += used;
+    const bool ok = !is_console_ || flush_locked();
+    lock_.unlock();
+    if (!ok) write_failed();
+}
+
 bool unit_file::flush_at_end() {
     if (fd_ < 0) return true;
-    if (failed_) return true;  // its write error has been reported already
-    // The end may come while another thread holds the lock for one write;
-    // that write finishes quickly, so waiting for the lock is safe.
+    // The end may come while another thread holds the lock for one record;
+    // that record is finished quickly, so waiting for the lock is safe.
     std::lock_guard<std::mutex> g(lock_);
-    return flush_locked();
+    // A file whose write failed earlier is not complete either, also when
+    // the thread that met the failure is still on its way to its own end.
+    const bool complete = flush_locked();
+    ended_ = true;
+    return complete;
 }
 
 std::string unit_file::failure_text() const {
@@ -181,9 +224,12 @@ std::string unit_file::failure_text() const {
 
 bool unit_file::fill_read_buffer() {
     if (in_eof_) return false;
-    if (in_.empty()) in_.resize(read_capacity_);
+    if (!in_) {
+        in_ = static_cast<char*>(std::malloc(read_capacity_));
+        if (!in_) out_of_memory();
+    }
     for (;;) {
-        ssize_t n = ::read(fd_, in_.data(), in_.size());
+        ssize_t n = ::read(fd_, in_, read_capacity_);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) fatal_io_error(error_read, "error during read", unit_, path_);
         in_pos_ = 0;
@@ -193,22 +239,74 @@ bool unit_file::fill_read_buffer() {
     }
 }
 
-bool unit_file::read_line(std::string& line) {
-    line.clear();
-    bool any = false;
+std::string_view unit_file::window() {
+    if (in_pos_ == in_end_ && !fill_read_buffer()) return {};
+    return std::string_view(in_ + in_pos_, in_end_ - in_pos_);
+}
+
+// Passes over what the last read_line left of its line, line feed included;
+// false when the file ends first.
+bool unit_file::pass_over_cut_line() {
+    line_cut_ = false;
     for (;;) {
-        if (in_pos_ == in_end_ && !fill_read_buffer()) return any;
-        any = true;
-        const char* start = in_.data() + in_pos_;
-        const char* nl = static_cast<const char*>(std::memchr(start, '\n', in_end_ - in_pos_));
+        const std::string_view w = window();
+        if (w.empty()) return false;
+        const void* nl = std::memchr(w.data(), '\n', w.size());
         if (nl) {
-            line.append(start, static_cast<size_t>(nl - start));
-            in_pos_ += static_cast<size_t>(nl - start) + 1;
+            take(static_cast<size_t>(static_cast<const char*>(nl) - w.data()) + 1);
             return true;
         }
-        line.append(start, in_end_ - in_pos_);
-        in_pos_ = in_end_;
+        take(w.size());
     }
+}
+
+bool unit_file::read_line(std::string& line, size_t capacity) {
+    line.clear();
+    if (line_cut_) pass_over_cut_line();
+    bool any = false;
+    for (;;) {
+        const std::string_view w = window();
+        if (w.empty()) return any;
+        any = true;
+        const void* found = std::memchr(w.data(), '\n', w.size());
+        const size_t length = found ? static_cast<size_t>(static_cast<const char*>(found) - w.data()) : w.size();
+        const size_t room = capacity - line.size();
+        if (length > room) {
+            // Longer than the caller holds: keep its head, leave the rest.
+            line.append(w.data(), room);
+            take(room);
+            line_cut_ = true;
+            return true;
+        }
+        line.append(w.data(), length);
+        if (found) {
+            take(length + 1);
+            return true;
+        }
+        take(length);
+    }
+}
+
+size_t unit_file::read_more_of_line(char* dest, size_t size) {
+    size_t done = 0;
+    while (line_cut_ && done < size) {
+        const std::string_view w = window();
+        if (w.empty()) {
+            line_cut_ = false;
+            break;
+        }
+        const size_t n = std::min(w.size(), size - done);
+        const void* nl = std::memchr(w.data(), '\n', n);
+        const size_t copy = nl ? static_cast<size_t>(static_cast<const char*>(nl) - w.data()) : n;
+        std::memcpy(dest + done, w.data(), copy);
+        done += copy;
+        take(copy);
+        if (nl) {
+            take(1);
+            line_cut_ = false;
+        }
+    }
+    return done;
 }
 
 size_t unit_file::read_bytes(void* data, size_t size) {
@@ -230,10 +328,10 @@ size_t unit_file::read_bytes(void* data, size_t size) {
             }
             if (!fill_read_buffer()) break;
         }
-        size_t take = std::min(size - done, in_end_ - in_pos_);
-        std::memcpy(p + done, in_.data() + in_pos_, take);
-        in_pos_ += take;
-        done += take;
+        size_t take_n = std::min(size - done, in_end_ - in_pos_);
+        std::memcpy(p + done, in_ + in_pos_, take_n);
+        in_pos_ += take_n;
+        done += take_n;
     }
     return done;
 }
@@ -242,9 +340,9 @@ size_t unit_file::skip_bytes(size_t size) {
     size_t done = 0;
     while (done < size) {
         if (in_pos_ == in_end_ && !fill_read_buffer()) break;
-        size_t take = std::min(size - done, in_end_ - in_pos_);
-        in_pos_ += take;
-        done += take;
+        size_t take_n = std::min(size - done, in_end_ - in_pos_);
+        in_pos_ += take_n;
+        done += take_n;
     }
     return done;
 }

@@ -4,7 +4,9 @@
 // Opening creates a missing file empty and never empties an existing one. The
 // first write cuts the file: from then on it holds only what this run wrote,
 // while a file the run never writes keeps its earlier contents. Writes are
-// buffered; every failure of the operating system is the fatal error of the
+// buffered in the file's own buffer, one whole line or record at a time, so
+// that an end of the run from any thread completes every record written
+// before it. Every failure of the operating system is the fatal error of the
 // unit (38 on writing, 39 on reading, 9 when the file cannot be opened), so
 // callers do no checking of their own.
 #include <cstddef>
@@ -12,7 +14,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace common {
 
@@ -27,7 +28,8 @@ public:
     unit_file& operator=(const unit_file&) = delete;
 
     /// Opens for reading and writing, or for reading only where writing is
-    /// refused; creates the file empty when missing. Fatal 9 on failure.
+    /// refused; creates the file empty when missing. Fatal 9 on failure, with
+    /// the system's reason on a second line.
     void open(file_use use = file_use::output);
     /// Completes the file and closes it. Fatal 38 when the completion fails.
     void close();
@@ -42,12 +44,31 @@ public:
     void write_line(std::string_view text);
     /// Writes text as it stands (it carries its own line ends).
     void write_text(std::string_view text);
+    /// Room for one whole line or record of at most size bytes, formatted in
+    /// place in the file's buffer. The file's lock is held from here to
+    /// commit_record, which takes the first used bytes of the room: an end of
+    /// the run from another thread sees the whole record or none of it. Only
+    /// formatting may happen in between.
+    char* begin_record(size_t size);
+    void commit_record(size_t used);
     /// Hands the buffered bytes to the operating system. Fatal 38 on failure.
     void flush();
 
     // Reading.
-    /// Next line without its line feed; false at the end of the file.
-    bool read_line(std::string& line);
+    /// Next line without its line feed, at most capacity characters of it;
+    /// false at the end of the file. The rest of a longer line stays unread
+    /// (line_was_cut() tells) until the next read_line passes over it, so a
+    /// caller may still look at it through window().
+    bool read_line(std::string& line, size_t capacity);
+    bool line_was_cut() const { return line_cut_; }
+    /// The bytes read ahead and not yet taken, filled from the file when none
+    /// are left; empty only at the end of the file.
+    std::string_view window();
+    /// Takes the first n bytes of window().
+    void take(size_t n) { in_pos_ += n; }
+    /// After a read_line that cut its line: up to size further characters of
+    /// that line into dest; returns how many (fewer where the line ends).
+    size_t read_more_of_line(char* dest, size_t size);
     /// Up to size bytes; fewer only at the end of the file.
     size_t read_bytes(void* data, size_t size);
     /// Passes over size bytes; returns how many there were.
@@ -57,15 +78,17 @@ public:
     bool flush_at_end();
     std::string failure_text() const;
 
-    /// Size of the write buffer; larger writes go straight to the file.
+    /// Size of the write buffer; a larger record gets a buffer of its size.
     static constexpr size_t buffer_size = 1 << 20;
 
 protected:
     unit_file(int unit, std::string path, int fd);  // an already open descriptor (the console)
 
 private:
-    bool flush_locked();  // false when the operating system refused a write
+    bool flush_locked();               // false when the operating system refused a write
+    bool make_room_locked(size_t size);  // flushes and grows the buffer for size more bytes
     bool fill_read_buffer();
+    bool pass_over_cut_line();
     [[noreturn]] void write_failed();
 
     int unit_;
@@ -74,13 +97,16 @@ private:
     bool cut_pending_ = true;   // first write still has to cut the file
     bool written_ = false;      // the run has written to the file
     bool is_console_ = false;
-    bool failed_ = false;
+    bool failed_ = false;       // a write was refused (set and read under lock_)
+    bool ended_ = false;        // the run end has completed the file (under lock_)
     std::mutex lock_;
-    std::vector<char> out_;      // write buffer
-    std::vector<char> in_;       // read buffer
+    char* out_ = nullptr;       // write buffer, allocated at the first write
+    size_t out_capacity_ = 0, out_used_ = 0;
+    char* in_ = nullptr;        // read buffer, allocated at the first read
     size_t read_capacity_ = 1 << 20;
     size_t in_pos_ = 0, in_end_ = 0;
     bool in_eof_ = false;
+    bool line_cut_ = false;     // the last read_line left the rest of its line unread
 };
 
 /// Standard output: the console stream of the program, unit 6. Every line

@@ -18,6 +18,8 @@ namespace {
 constexpr size_t name_width = 20;
 // Genotype characters shown by a row echo.
 constexpr int64_t echo_width = 50;
+// Column of the first genotype character.
+constexpr size_t genotype_column = 32;
 
 // Columns first..first+width-1 (1-based) of the line, blanks past its end.
 // Past the end the view is empty but still points into the line, so that
@@ -69,8 +71,11 @@ void read_genotypes(const options& o, files& f, const variant_tables& var, sourc
     int32_t r = 1;
     if (f.have_genotypes) {
         common::write_free("begin to read genotypes.true");
+        // The line up to column 31 is held; the genotype characters go
+        // straight to the source's cells, and the rest of a longer line is
+        // never held.
         std::string line;
-        while (f.genotypes_true.read_line(line)) {
+        while (f.genotypes_true.read_line(line, genotype_column - 1)) {
             const int32_t id = integer_field(line, 1, f);
             const int32_t echoed = integer_field(line, 11, f);
             const int32_t nloci = integer_field(line, 21, f);
@@ -86,10 +91,9 @@ void read_genotypes(const options& o, files& f, const variant_tables& var, sourc
             // nloci = nvar <= maxvar, so the row fits its column; a short line
             // reads as blanks.
             char* cells = src.GENOROW.column(r);
-            const std::string_view genotypes = field(line, 32, static_cast<size_t>(nloci));
             if (nloci > 0) {
-                std::memcpy(cells, genotypes.data(), genotypes.size());
-                std::fill(cells + genotypes.size(), cells + nloci, ' ');
+                const size_t n = f.genotypes_true.read_more_of_line(cells, static_cast<size_t>(nloci));
+                std::fill(cells + n, cells + nloci, ' ');
             }
             if (r < 10) {
                 // The echo shows 50 cells; those without a genotype show blanks.

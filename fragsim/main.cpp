@@ -5,7 +5,8 @@
 #include "fragsim/fragsim.h"
 #include "fragsim/read_production.h"
 
-int main() {
+int main(int argc, char**) {
+    common::refuse_arguments(argc, "fragsim", "fragsim.options");
     static fragsim::files files;
     static fragsim::reference_map map;
     static fragsim::variant_tables var;

@@ -1,15 +1,20 @@
 #include "fragsim/read_production.h"
 
 #include <omp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/fixed_width.h"
 #include "common/free_format_writer.h"
 #include "common/record_file.h"
 #include "common/run_end.h"
 #include "common/tables.h"
+#include "common/thread_team.h"
 #include "common/unit_file.h"
 #include "fragsim/fragment.h"
 #include "fragsim/random_stream.h"
@@ -20,7 +25,6 @@ namespace {
 
 constexpr char DIR[3] = {' ', 'F', 'R'};      // strand letter by dir 1, 2
 constexpr char ACGT[6] = {' ', 'A', 'C', 'G', 'T', 'T'};  // replacement bases 1..4
-constexpr size_t flush_size = common::unit_file::buffer_size;  // a full buffer goes straight to the file
 
 // Complement of a fragment byte: A-T, C-G, N-N; any other byte stays itself.
 struct complement_table {
@@ -34,28 +38,6 @@ struct complement_table {
     }
 };
 constexpr complement_table complement;
-
-// The bytes of one read file, collected per thread and handed to the file a
-// megabyte at a time.
-struct out_buffer {
-    common::table<char> bytes;
-    size_t used = 0;
-    common::unit_file* file = nullptr;
-
-    void allocate(int64_t record_room) { bytes.allocate(1, static_cast<int64_t>(flush_size) + record_room); }
-    char* tail() { return bytes.data() + used; }
-    void put(const void* p, size_t n) {
-        std::memcpy(bytes.data() + used, p, n);
-        used += n;
-    }
-    void record_done() {
-        if (used >= flush_size) flush();
-    }
-    void flush() {
-        if (used > 0) file->write_bytes(bytes.data(), used);
-        used = 0;
-    }
-};
 
 // Fixed-width integer field: right-aligned, blanks on the left, a minus sign
 // when negative, the whole field '*' when the value does not fit.
@@ -98,16 +80,9 @@ inline void put_le32(char* out, int32_t v) { std::memcpy(out, &v, 4); }
 struct thread_work {
     work_arrays arrays;           // SEQUENCE, COMPLEMENT, POSITION, QUAL
     common::table<char> BASES;    // bases of the current read, in the order written
-    out_buffer unf, fq1, fq2;
     explicit thread_work(const options& o) {
         arrays.allocate(o);
         BASES.allocate(1, o.maxlngth);
-        const int64_t m = o.maxlngth > 0 ? o.maxlngth : 0;
-        if (o.outformat == 0 || o.outformat == 2) unf.allocate(m + 64);
-        if (o.outformat == 1 || o.outformat == 2) {
-            fq1.allocate(2 * m + 128);
-            fq2.allocate(2 * m + 128);
-        }
     }
 };
 
@@ -124,65 +99,80 @@ double coverage_of(const read_model& rm, int32_t nseg) {
     return static_cast<double>(static_cast<float>(rm.m) * static_cast<float>(nseg) / rm.totlen);
 }
 
-// Record A (19 bytes) of a read, framed.
-void put_record_a(out_buffer& b, int32_t id, int32_t nseg, int8_t readno, int32_t m, int8_t c, int32_t pos,
-                  char strand) {
-    char* r = b.tail();
-    put_le32(r, 19);
-    put_le32(r + 4, id);
-    put_le32(r + 8, nseg);
-    r[12] = static_cast<char>(readno);
-    put_le32(r + 13, m);
-    r[17] = static_cast<char>(c);
-    put_le32(r + 18, pos);
-    r[22] = strand;
-    put_le32(r + 23, 19);
-    b.used += 27;
+// What the two records of a read and its FASTQ header hold.
+struct read_fields {
+    int32_t id, nseg, pairno;
+    int8_t readno, c;
+    int32_t m, pos;
+    char strand;
+};
+
+// Record A of a read, framed: 19 data bytes between two counts, 27 in all.
+constexpr size_t record_a_size = 27;
+void put_record_a(char* o, const read_fields& r) {
+    put_le32(o, 19);
+    put_le32(o + 4, r.id);
+    put_le32(o + 8, r.nseg);
+    o[12] = static_cast<char>(r.readno);
+    put_le32(o + 13, r.m);
+    o[17] = static_cast<char>(r.c);
+    put_le32(o + 18, r.pos);
+    o[22] = r.strand;
+    put_le32(o + 23, 19);
 }
 
-// Record B: the m read bases, framed.
-void put_record_b(out_buffer& b, const char* bases, int32_t m) {
-    if (m > common::record_piece_limit) {  // a chain of subrecords
-        b.flush();
-        common::write_record(*b.file, {common::bytes_of(bases, m)});
+// Record A and record B (the m read bases) of a read, framed, formatted
+// whole in the read file's own buffer.
+void write_binary_read(common::unit_file& file, const read_fields& r, const char* bases) {
+    const int32_t m = r.m;
+    if (m > common::record_piece_limit) {  // record B is a chain of subrecords
+        char a[record_a_size];
+        put_record_a(a, r);
+        file.write_bytes(a, record_a_size);
+        common::write_record(file, {common::bytes_of(bases, m)});
         return;
     }
-    char* r = b.tail();
-    put_le32(r, m);
-    std::memcpy(r + 4, bases, static_cast<size_t>(m));
-    put_le32(r + 4 + m, m);
-    b.used += 8 + static_cast<size_t>(m);
+    const size_t size = record_a_size + 8 + static_cast<size_t>(m);
+    char* o = file.begin_record(size);
+    put_record_a(o, r);
+    o += record_a_size;
+    put_le32(o, m);
+    std::memcpy(o + 4, bases, static_cast<size_t>(m));
+    put_le32(o + 4 + m, m);
+    file.commit_record(size);
 }
 
-void put_fastq_header(out_buffer& b, int32_t pairno, int8_t readno, int8_t c, int32_t pos, int32_t id, int32_t m,
-                      char strand) {
-    char* o = b.tail();
+// Longest FASTQ header: the pair number in up to 20 digits and the fixed
+// fields, with its line feed.
+constexpr size_t fastq_header_room = 1 + 20 + 1 + 1 + 3 + 10 + 10 + 12 + 6 + 1 + 1 + 1;
+
+// The four lines of a read's FASTQ record, formatted whole in the file's own
+// buffer.
+void write_fastq_read(common::unit_file& file, const read_fields& r, const char* bases, const char* qual) {
+    const size_t m = static_cast<size_t>(r.m);
+    char* const start = file.begin_record(fastq_header_room + 2 * m + 4);
+    char* o = start;
     *o++ = '@';
-    o = put_digits(o, pairno);
+    o = put_digits(o, r.pairno);
     *o++ = '/';
-    o = put_fixed(o, readno, 1);
-    o = put_fixed(o, c, 3);
-    o = put_fixed(o, pos, 10);
-    o = put_fixed(o, id, 10);
-    o = put_fixed(o, pairno, 12);
-    o = put_fixed(o, m, 6);
+    o = put_fixed(o, r.readno, 1);
+    o = put_fixed(o, r.c, 3);
+    o = put_fixed(o, r.pos, 10);
+    o = put_fixed(o, r.id, 10);
+    o = put_fixed(o, r.pairno, 12);
+    o = put_fixed(o, r.m, 6);
     *o++ = ' ';
-    *o++ = strand;
+    *o++ = r.strand;
     *o++ = '\n';
-    b.used = static_cast<size_t>(o - b.bytes.data());
-}
-
-void put_fastq_rest(out_buffer& b, const char* bases, const char* qual, int32_t m) {
-    char* o = b.tail();
-    std::memcpy(o, bases, static_cast<size_t>(m));
+    std::memcpy(o, bases, m);
     o += m;
     *o++ = '\n';
     *o++ = '+';
     *o++ = '\n';
-    std::memcpy(o, qual, static_cast<size_t>(m));
+    std::memcpy(o, qual, m);
     o += m;
     *o++ = '\n';
-    b.used = static_cast<size_t>(o - b.bytes.data());
+    file.commit_record(static_cast<size_t>(o - start));
 }
 
 // Errors, missing bases and qualities of one read, base by base in the order
@@ -254,9 +244,6 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
         fq1.open();
         fq2.open();
     }
-    w.unf.file = &unf;
-    w.fq1.file = &fq1;
-    w.fq2.file = &fq2;
 
     // Nothing of the thread's previous source shows through.
     char* SEQ = w.arrays.SEQUENCE.data();
@@ -296,19 +283,9 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
             ++nseg;
             reseed_after_read(R, rm.seed, K, rm.sources, nseg);
 
-            const char strand = DIR[dir];
-            out_buffer& fq = readno == 1 ? w.fq1 : w.fq2;
-            const int32_t pairno = (nseg + 1) / 2;
-            if (binary) put_record_a(w.unf, id, nseg, readno, m, c, pos[readno], strand);
-            if (fastq) put_fastq_header(fq, pairno, readno, c, pos[readno], id, m, strand);
-            if (binary) {
-                put_record_b(w.unf, BASES, m);
-                w.unf.record_done();
-            }
-            if (fastq) {
-                put_fastq_rest(fq, BASES, QUAL, m);
-                fq.record_done();
-            }
+            const read_fields r{id, nseg, (nseg + 1) / 2, readno, c, m, pos[readno], DIR[dir]};
+            if (binary) write_binary_read(unf, r, BASES);
+            if (fastq) write_fastq_read(readno == 1 ? fq1 : fq2, r, BASES, QUAL);
             if (nseg % 10000000 == 0) print_progress(rm, base, nseg);
             total_bases += m;
         }
@@ -316,15 +293,40 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
         if ((apart < 0 ? -apart : apart) > L) print_conflict(nseg, c, pos[1], pos[2]);
     } while (nseg < rm.nreads);
 
-    print_end_lines(rm, id, base, nseg, total_bases);
-    if (binary) w.unf.flush();
-    if (fastq) {
-        w.fq1.flush();
-        w.fq2.flush();
-    }
+    // The end lines tell of files that are complete.
     unf.close();
     fq1.close();
     fq2.close();
+    print_end_lines(rm, id, base, nseg, total_bases);
+}
+
+// The read files that this run writes, by outformat, for source K.
+std::vector<std::string> read_file_names(int32_t outformat, int32_t K) {
+    const std::string base = base_name(K);
+    std::vector<std::string> names;
+    if (outformat == 0 || outformat == 2) names.push_back(base + ".unf");
+    if (outformat == 1 || outformat == 2) {
+        names.push_back(base + ".1.fq");
+        names.push_back(base + ".2.fq");
+    }
+    return names;
+}
+
+// Every read file of this run that holds an earlier run's bytes is emptied
+// before the first source starts: a run that ends early then leaves no file
+// that could pass for a complete one, and a run that ends normally writes
+// each of them anyway. Only regular files are cut; a name that is something
+// else (a directory, a device) meets its error or its use in its source's
+// turn.
+void cut_earlier_read_files(int32_t outformat, int32_t sources) {
+    for (int32_t K = 1; K <= sources; ++K)
+        for (const std::string& name : read_file_names(outformat, K)) {
+            struct stat st {};
+            if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) continue;
+            // A file that cannot be cut here cannot be written either: its
+            // source's opening or first write reports the error.
+            [[maybe_unused]] const int cut = truncate(name.c_str(), 0);
+        }
 }
 
 }  // namespace
@@ -351,7 +353,9 @@ void simulate_sources(const options& opt, const derived& der, const reference_ma
                         der.quality,
                         static_cast<float>(map.totlen)};
     const fragment_inputs in{opt, map, var, src};
-#pragma omp parallel
+    cut_earlier_read_files(opt.outformat, opt.sources);
+    const int team = common::usable_team_size(std::min(omp_get_max_threads(), opt.sources));
+#pragma omp parallel num_threads(team)
     {
         thread_work w(opt);
 #pragma omp for schedule(static)

@@ -14,10 +14,15 @@ void check_fragment_fits(const options& opt, const reference_map& map);
 /// Simulates every source K = 1..sources in parallel (static schedule, one
 /// contiguous block of sources per thread): opens the read files outformat
 /// calls for, draws fragments and writes two reads per fragment until nreads
-/// is reached, prints the source's progress, warning and end lines. A source's
-/// files depend only on the inputs, never on the number of threads. A read
-/// file that cannot be created or written ends the run (fatal 9 or 38, naming
-/// the file). Does nothing when sources is below 1.
+/// is reached, prints the source's progress, warning and end lines (the end
+/// lines once its files are complete). A source's files depend only on the
+/// inputs, never on the number of threads. The read files of this run that an
+/// earlier run left are emptied before the first source starts, and every
+/// read is written whole into its file's buffer, so a run that ends early
+/// leaves each read file a prefix of what a full run writes. A read file that
+/// cannot be created or written ends the run (fatal 9 or 38, naming the
+/// file). Runs on as many threads as can be started. Does nothing when
+/// sources is below 1.
 void simulate_sources(const options& opt, const derived& der, const reference_map& map, const variant_tables& var,
                       const source_tables& src);
 

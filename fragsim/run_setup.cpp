@@ -32,6 +32,7 @@ std::string quality_alphabet() {
 
 void start_run(files& f) {
     common::set_flush_to_zero();
+    common::end_run_when_memory_runs_out();
     // The console writes every line whole under its own lock, so it is ready
     // for the threads of the source loop as it stands.
     common::write_free("Output from fragsim");

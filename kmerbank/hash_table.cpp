@@ -117,6 +117,8 @@ void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_
 
     common::write_free("Write map hash table, etc.");
     write_hash_table(f.kmerbank_unf, opt, t, c);
+    // Every output is complete before the closing line.
+    f.kmerbank_unf.close();
     common::mywalltime();
     common::write_empty_line();
     common::write_free("Program kmerbank completed normally");

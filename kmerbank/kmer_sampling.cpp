@@ -46,21 +46,23 @@ void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt
     int32_t code = 0;
     for (int32_t i = 1; i <= opt.chromes; ++i) {
         common::write_free(heading, i);
-        int32_t lastn = 0;                   // last break byte on this chromosome
-        int32_t lastbase[4] = {0, 0, 0, 0};  // last position of A, C, G, T
+        // Positions in 64 bits, so that the loop ends also after the largest
+        // 32-bit length.
+        int64_t lastn = 0;                   // last break byte on this chromosome
+        int64_t lastbase[4] = {0, 0, 0, 0};  // last position of A, C, G, T
         const unsigned char* col = reinterpret_cast<const unsigned char*>(map.column(i));
-        const int32_t len = t.CHROLEN[i];
-        for (int32_t p = 1; p <= len; ++p) {
+        const int64_t len = t.CHROLEN[i];
+        for (int64_t p = 1; p <= len; ++p) {
             const int8_t k = byte_class[col[p - 1]];
             if (k == break_byte) {
                 lastn = p;
                 continue;
             }
             if (k == not_base) continue;
-            const int32_t R = p - lastbase[k];
+            const int64_t R = p - lastbase[k];
             if (R >= opt.mingap && R <= opt.maxgap && p - lastn > opt.hashlen && lastbase[k] > lastn) {
                 uint64_t U = 0;  // wraps modulo 2^64
-                for (int64_t j = static_cast<int64_t>(p) - opt.hashlen + 1; j <= p; ++j) {
+                for (int64_t j = p - opt.hashlen + 1; j <= p; ++j) {
                     const int8_t d = byte_class[col[j - 1]];
                     if (d >= 0) code = d;
                     U = 4 * U + static_cast<uint64_t>(code);
@@ -70,7 +72,7 @@ void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt
                     common::write_free("Hash number exceeded integer*8, decrease k-mer length");
                     common::stop_run();
                 }
-                if (V != 0) store_kmer(V, i, p, kind, opt, t, c);
+                if (V != 0) store_kmer(V, i, static_cast<int32_t>(p), kind, opt, t, c);
             }
             lastbase[k] = p;
         }

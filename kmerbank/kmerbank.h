@@ -91,16 +91,18 @@ struct fold_counts {
     int64_t nlower = 0;    // a, c, g, t folded
     int64_t nunknown = 0;  // 'N' or 'n'
 };
-/// For chromosomes 1..chromes, one per iteration of a parallel loop: copies
-/// the chromosome as read (REFERENCE, positions 1..CHROLEN) into ALTERNATE,
-/// then folds a, c, g, t of REFERENCE to upper case.
+/// For chromosomes 1..chromes, one per iteration of a parallel loop on as
+/// many threads as can be started (the calling thread alone when none can):
+/// copies the chromosome as read (REFERENCE, positions 1..CHROLEN) into
+/// ALTERNATE, then folds a, c, g, t of REFERENCE to upper case.
 fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,
                                 common::matrix<char>& REFERENCE, common::matrix<char>& ALTERNATE);
 
 // Variant phase (prior_variants.cpp).
 
 /// Marks the flank.loc positions, reads variants.prior, puts the SNP alleles
-/// into ALTERNATE and writes flank.ref. Returns the records accepted.
+/// into ALTERNATE and writes and completes flank.ref. Returns the records
+/// accepted.
 int32_t apply_prior_variants(files& f, const options& opt, tables& t);
 
 // Hash table phase (kmer_sampling.cpp, hash_table.cpp).
@@ -132,8 +134,8 @@ int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t 
 void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, tables& t, hash_counts& c);
 
 /// Clears the table, runs the reference pass and (when accepted_variants is
-/// at least 1) the alternate pass, writes kmerbank.unf and prints the
-/// closing line.
+/// at least 1) the alternate pass, writes and completes kmerbank.unf and
+/// prints the closing line.
 void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_variants);
 
 /// Writes the two records of kmerbank.unf.

@@ -5,7 +5,8 @@
 #include "common/wall_time.h"
 #include "kmerbank/kmerbank.h"
 
-int main() {
+int main(int argc, char**) {
+    common::refuse_arguments(argc, "kmerbank", "kmerbank.options");
     static kmerbank::files files;
     static kmerbank::tables tables;
     kmerbank::start_run(files);

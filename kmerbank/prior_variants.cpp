@@ -137,6 +137,10 @@ int32_t apply_prior_variants(files& f, const options& opt, tables& t) {
         }
     }
 
+    // flank.ref has all its lines: complete it now, so that its failure is
+    // told before anything later can stop the run.
+    if (f.have_flank_loc) f.flank_ref.close();
+
     common::write_empty_line();
     common::write_free(nread);
     common::write_free(accepted, " variant records read from variants.prior, this included:");

@@ -24,6 +24,7 @@ void stop_with(const std::string& message) {
 
 void start_run(files& f) {
     common::set_flush_to_zero();
+    common::end_run_when_memory_runs_out();
     common::write_free("Output from kmerbank");
     common::write_free("Hash table will be written to file kmerbank.unf");
     common::write_empty_line();

@@ -154,6 +154,24 @@ TEST(free_format_reader, conversion_rules) {
     EXPECT_EQ(tiny, 0.0f);
 }
 
+// The reader holds only the value at hand: a text longer than any item is
+// cut, its rest passed over, and the read goes on after it; a number that
+// long is a conversion error, found after its first 100,001 characters.
+TEST(free_format_reader, values_longer_than_the_reader_holds) {
+    const std::string long_text(3 * value_capacity, 'A');
+    reader_fixture f("long_values", long_text + "B 7\n" + "  " + std::string(5 * value_capacity, ' ') + "8\n");
+    char text[5];
+    int32_t a = 0, b = 0;
+    ASSERT_TRUE(f.reader->read({text_item(text, 5), item(a)}));
+    EXPECT_EQ(std::string(text, 5), "AAAAA");
+    EXPECT_EQ(a, 7);
+    ASSERT_TRUE(f.reader->read({item(b)}));
+    EXPECT_EQ(b, 8);
+
+    reader_fixture g("long_number", "1" + std::string(2 * value_capacity, '0') + "\n");
+    EXPECT_EXIT(g.reader->read({item(a)}), testing::ExitedWithCode(64), "input conversion error, unit 9");
+}
+
 // The fatal ends are checked by running the reader in a child process.
 TEST(free_format_reader, fatal_errors_end_the_run_with_their_number) {
     struct {

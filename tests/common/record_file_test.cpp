@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <numeric>
 
 #include "common/record_file.h"
+#include "common/reference_map_file.h"
 #include "common/unit_file.h"
 #include "program_run.h"
 
@@ -89,6 +91,62 @@ TEST(record_file, reader_skips_the_rest_and_fails_on_short_records) {
     int64_t too_big = 0;
     EXPECT_EXIT(read_record(g, {into(too_big)}), testing::ExitedWithCode(67),
                 "input statement requires too much data, unit 10");
+}
+
+// A chromosome longer than the piece limit is a chain of subrecords; the
+// limit is lowered to 4 so that 10 bases take the path of 2,147,483,640.
+TEST(reference_map_file, a_chromosome_past_the_piece_limit_is_written_and_read_as_subrecords) {
+    record_fixture r("map_pieces");
+    table<int32_t> CHROLEN;
+    CHROLEN.allocate(1, 2);
+    CHROLEN[1] = 10;
+    CHROLEN[2] = 4;
+    matrix<char> REFERENCE;
+    REFERENCE.allocate(10, 2);
+    std::memcpy(REFERENCE.column(1), "ACGTACGTNN", 10);
+    std::memcpy(REFERENCE.column(2), "TTTT", 4);
+    table<char> READMAP;
+    READMAP.allocate(1, 10);
+    const std::string file =
+        r.written([&](unit_file& f) { write_reference_map(f, 2, CHROLEN, REFERENCE, READMAP, 4); });
+    const std::string head = bytes({4, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0}) + bytes({4, 0, 0, 0, 10, 0, 0, 0, 4, 0, 0, 0}) +
+                             bytes({4, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0});
+    const std::string minus4 = bytes({0xfc, 0xff, 0xff, 0xff}), plus4 = bytes({4, 0, 0, 0});
+    EXPECT_EQ(file, head + minus4 + "ACGT" + plus4 + minus4 + "ACGT" + minus4 + bytes({2, 0, 0, 0}) + "NN" +
+                        bytes({0xfe, 0xff, 0xff, 0xff}) + plus4 + "TTTT" + plus4);
+
+    unit_file f(10, r.path.string());
+    f.open();
+    ASSERT_EQ(read_map_count(f), 2);
+    ASSERT_EQ(read_map_length(f), 10);
+    ASSERT_EQ(read_map_length(f), 4);
+    char first[10], second[4];
+    read_map_chromosome(f, first, 10);
+    read_map_chromosome(f, second, 4);
+    EXPECT_EQ(std::string(first, 10), "ACGTACGTNN");
+    EXPECT_EQ(std::string(second, 4), "TTTT");
+}
+
+TEST(unit_file, a_line_longer_than_the_caller_holds_is_cut_and_its_rest_left_unread) {
+    auto dir = test_support::make_scratch_dir("unit_file_lines");
+    test_support::write_file(dir / "lines", "abcdefgh\nij\n" + std::string(3 << 20, 'x') + "yz\nlast");
+    unit_file f(12, (dir / "lines").string());
+    f.open();
+    std::string line;
+    ASSERT_TRUE(f.read_line(line, 5));
+    EXPECT_EQ(line, "abcde");
+    EXPECT_TRUE(f.line_was_cut());
+    char more[2];
+    EXPECT_EQ(f.read_more_of_line(more, 2), 2u);  // the rest can still be read
+    EXPECT_EQ(std::string(more, 2), "fg");
+    ASSERT_TRUE(f.read_line(line, 5));  // passes over "h" and the line feed
+    EXPECT_EQ(line, "ij");
+    EXPECT_FALSE(f.line_was_cut());
+    ASSERT_TRUE(f.read_line(line, 5));
+    EXPECT_EQ(line, "xxxxx");
+    ASSERT_TRUE(f.read_line(line, 5));  // 3 MiB passed over, never held
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(f.read_line(line, 5));
 }
 
 TEST(unit_file, first_write_cuts_and_unwritten_files_keep_their_contents) {

@@ -1,25 +1,41 @@
 // Faults injected into whole fragsim runs: inputs and outputs that are
-// directories, a full disk, reference.unf and fragsim.options cut at every
-// byte, and empty, binary and huge-line text inputs. Every run must end with
-// its message and status, write nothing else to standard error (no sanitizer
-// report) and leave the files it completed as a sound run writes them.
+// directories or links that lead nowhere, a full disk, read files left by an
+// earlier run, a stop and a fatal error in one source's thread while the
+// others write, reference.unf and fragsim.options cut at every byte, empty,
+// binary, NUL-filled and huge-line text inputs under a memory limit, an OpenMP
+// runtime that cannot start its threads, and arguments. Every run must end
+// with its message and status, write nothing else to standard error (no
+// sanitizer report), keep every read record written before the end, and leave
+// no read file that holds anything but a prefix of what a sound run writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "fault_table.h"
 #include "program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::all_of;
 using test_support::binary_bytes;
+using test_support::directory_named;
+using test_support::earlier_run_text;
+using test_support::expect_prefix_of;
 using test_support::fatal_line;
+using test_support::fault_case;
+using test_support::file_holding;
+using test_support::full_disk_under;
+using test_support::link_named;
+using test_support::nul_filled;
 using test_support::read_file;
 using test_support::run_result;
+using test_support::spoil_fn;
 using test_support::write_file;
 
 std::string record(std::string_view data) {
@@ -32,12 +48,13 @@ std::string record(std::string_view data) {
 
 std::string int_record(int32_t v) { return record(std::string_view(reinterpret_cast<const char*>(&v), 4)); }
 
+const std::string chromosome1 = "ACGTTGCAACGGTACCGTAGCTAGCTTAGCGATCGATCGGCTAGCTAGGCTAACGTAGCT";
+const std::string chromosome2 = "TTGACCGTAGGCTAGCATCGATGCATGCAAGTCGATGCAA";
+
 // Two chromosomes of 60 and 40 bases: 12 + 40 + 100 = 152 bytes.
 std::string small_reference_unf() {
-    const std::string c1 = "ACGTTGCAACGGTACCGTAGCTAGCTTAGCGATCGATCGGCTAGCTAGGCTAACGTAGCT";
-    const std::string c2 = "TTGACCGTAGGCTAGCATCGATGCATGCAAGTCGATGCAA";
-    return int_record(2) + int_record(static_cast<int32_t>(c1.size())) + int_record(static_cast<int32_t>(c2.size())) +
-           record(c1) + record(c2);
+    return int_record(2) + int_record(static_cast<int32_t>(chromosome1.size())) +
+           int_record(static_cast<int32_t>(chromosome2.size())) + record(chromosome1) + record(chromosome2);
 }
 
 // Reads of 20 bases from fragments of 40, FASTQ output, two sources, depth
@@ -46,6 +63,13 @@ const std::string options_text =
     " 0 20 40 10 10 1\npaired maxlngth fraglen maxinsert maxvar outformat\n"
     "sources read_depth errate missrate\n 2 0.5 0.01 0.001\n";
 
+// Options of the same reads with another output format, number of sources
+// and depth (a depth of 0.2 gives one read per source and base of the map).
+std::string options_with(int outformat, int sources, const char* depth) {
+    return " 0 20 40 10 100 " + std::to_string(outformat) + "\nx\nx\n " + std::to_string(sources) + " " + depth +
+           " 0.01 0.001\n";
+}
+
 void write_inputs(const fs::path& dir) {
     write_file(dir / "fragsim.options", options_text);
     write_file(dir / "reference.unf", small_reference_unf());
@@ -53,82 +77,219 @@ void write_inputs(const fs::path& dir) {
     write_file(dir / "variants.true", "chrom location type unused length allele\n1 5 SNP 0 1 G\n");
 }
 
+const test_support::fault_program fragsim{"fragsim", write_inputs, {}, {"OMP_NUM_THREADS=1"}};
+
 run_result run_fragsim(const fs::path& dir) {
-    return test_support::run_program(test_support::program_path("fragsim"), dir, {}, {"OMP_NUM_THREADS=1"}, 60);
+    return test_support::run_program(test_support::program_path("fragsim"), dir, {}, fragsim.env, 60);
 }
 
-// The outputs of a sound run of the inputs above, to compare with.
-struct sound_run {
-    std::string filelist, fq[2][2];
-    sound_run() {
-        const auto dir = test_support::make_scratch_dir("fault_sound_run");
-        write_inputs(dir);
-        const run_result r = run_fragsim(dir);
-        EXPECT_EQ(r.status, 0) << r.out << r.err;
-        EXPECT_EQ(r.err, "");
-        filelist = read_file(dir / "fastq.filelist");
-        for (int k = 0; k < 2; ++k)
-            for (int e = 0; e < 2; ++e)
-                fq[k][e] = read_file(dir / ("source" + std::to_string(k + 1) + "." + std::to_string(e + 1) + ".fq"));
-    }
-};
-
-const sound_run& sound() {
-    static const sound_run s;
-    return s;
+// The files of a sound run of the inputs with the given changes, by name
+// (each set of changes run once).
+const std::map<std::string, std::string>& sound_files(const std::string& label, const spoil_fn& changes) {
+    static std::map<std::string, std::map<std::string, std::string>> runs;
+    auto found = runs.find(label);
+    if (found != runs.end()) return found->second;
+    const auto dir = test_support::make_scratch_dir("fragsim_fault_sound_" + label);
+    write_inputs(dir);
+    if (changes) changes(dir);
+    const run_result r = run_fragsim(dir);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err, "");
+    std::map<std::string, std::string>& files = runs[label];
+    for (const auto& name : test_support::list_files(dir)) files[name] = read_file(dir / name);
+    return files;
 }
+
+const std::map<std::string, std::string>& sound() { return sound_files("plain", nullptr); }
+
+const std::string closing_line = " Program fragsim finished normally";
+
+std::string open_failure(int unit, const std::string& name, const std::string& reason) {
+    return fatal_line(9, "permission to access file denied", unit, name.c_str()) + name + ": " + reason + "\n";
+}
+
+std::string write_failure(int unit, const char* name) { return fatal_line(38, "error during write", unit, name); }
+
+// An earlier run's text in each read file of sources 1..sources.
+spoil_fn earlier_read_files(int sources) {
+    std::vector<spoil_fn> spoilers;
+    for (int k = 1; k <= sources; ++k)
+        for (const char* end : {".unf", ".1.fq", ".2.fq"})
+            spoilers.push_back(file_holding("source" + std::to_string(k) + end, earlier_run_text));
+    return all_of(spoilers);
+}
+
+// Every read file of the sources holds a byte prefix of what the sound run
+// of the same inputs writes (so nothing of an earlier run); the names in
+// complete hold all of it.
+test_support::disk_check_fn read_files_are_prefixes(std::string label, spoil_fn changes, int sources,
+                                                    std::vector<std::string> skip = {},
+                                                    std::vector<std::string> complete = {}) {
+    return [=](const fs::path& dir, const run_result&) {
+        const auto& whole = sound_files(label, changes);
+        for (int k = 1; k <= sources; ++k)
+            for (const char* end : {".unf", ".1.fq", ".2.fq"}) {
+                const std::string name = "source" + std::to_string(k) + end;
+                if (std::find(skip.begin(), skip.end(), name) != skip.end() || !whole.count(name)) continue;
+                const std::string got = read_file(dir / name);
+                expect_prefix_of(got, whole.at(name), name);
+                if (std::find(complete.begin(), complete.end(), name) != complete.end()) {
+                    EXPECT_EQ(got, whole.at(name)) << name;
+                }
+            }
+    };
+}
+
+// A map, true variants and genotypes with which source 1 can never draw a
+// fragment: every base of its haplotypes is an 'N' SNP, so each attempt holds
+// more 'N' than a read may, and the run stops after its attempts; source 2
+// carries none of the variants.
+spoil_fn hopeless_first_source(char first_genotype) {
+    std::string variants = "chrom location type unused length allele\n";
+    for (size_t p = 1; p <= chromosome1.size(); ++p) variants += "1 " + std::to_string(p) + " SNP 0 1 N\n";
+    for (size_t p = 1; p <= chromosome2.size(); ++p) variants += "2 " + std::to_string(p) + " SNP 0 1 N\n";
+    const std::string genotypes = "       501         0       100 " + std::string(100, first_genotype) + "\n" +
+                                  "       502         0       100 " + std::string(100, '0') + "\n";
+    return all_of({file_holding("fragsim.options", options_with(1, 2, "100")), file_holding("variants.true", variants),
+                   file_holding("genotypes.true", genotypes)});
+}
+
+constexpr size_t MiB = size_t{1} << 20;
 
 TEST(fragsim_faults, sound_run_writes_every_output) {
-    EXPECT_NE(sound().filelist, "");
-    for (const auto& source : sound().fq)
-        for (const auto& fq : source) EXPECT_EQ(fq.substr(0, 1), "@");
+    EXPECT_NE(sound().at("fastq.filelist"), "");
+    for (const char* name : {"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"})
+        EXPECT_EQ(sound().at(name).substr(0, 1), "@") << name;
 }
 
-TEST(fragsim_faults, input_or_output_name_that_is_a_directory) {
-    struct fault {
-        const char* name;
-        int unit;
+TEST(fragsim_faults, fault_table) {
+    const std::string huge_blanks(3 << 20, ' ');
+    std::string huge_number((3 << 20) + 1, '0');
+    huge_number[0] = '1';
+    const std::string conversion_options = fatal_line(64, "input conversion error", 9, "fragsim.options");
+    const auto sources_before_complete = [](const fs::path& dir, const run_result&) {
+        EXPECT_EQ(read_file(dir / "source1.1.fq"), sound().at("source1.1.fq"));
+        EXPECT_EQ(read_file(dir / "source1.2.fq"), sound().at("source1.2.fq"));
+        EXPECT_EQ(read_file(dir / "fastq.filelist"), sound().at("fastq.filelist"));
     };
-    const fault faults[] = {{"fragsim.options", 9}, {"reference.unf", 10}, {"variants.true", 11},
-                            {"simseed", 12},         {"genotypes.true", 13}, {"fastq.filelist", 14},
-                            {"source2.2.fq", 20}};
-    for (const fault& f : faults) {
-        SCOPED_TRACE(f.name);
-        const auto dir = test_support::make_scratch_dir(std::string("fault_dir_") + f.name);
-        write_inputs(dir);
-        fs::remove(dir / f.name);
-        fs::create_directory(dir / f.name);
-        const run_result r = run_fragsim(dir);
-        EXPECT_EQ(r.status, 9);
-        EXPECT_EQ(r.err, fatal_line(9, "permission to access file denied", f.unit, f.name));
+    const auto as_sound = [](std::vector<std::string> names) {
+        return [names](const fs::path& dir, const run_result&) {
+            for (const auto& name : names) EXPECT_EQ(read_file(dir / name), sound().at(name)) << name;
+        };
+    };
+
+    // One source, both output formats, 10,000 reads; the binary file fails.
+    const spoil_fn ten_thousand_reads = file_holding("fragsim.options", options_with(2, 1, "2000"));
+    // Eight sources on four threads, FASTQ only, 200 reads each.
+    const spoil_fn eight_sources = file_holding("fragsim.options", options_with(1, 8, "40"));
+
+    const std::vector<fault_case> cases = {
+        // Names that cannot be opened: the fatal line and the system's reason.
+        {"options a directory", directory_named("fragsim.options"), 9,
+         open_failure(9, "fragsim.options", "Is a directory")},
+        {"reference.unf a directory", directory_named("reference.unf"), 9,
+         open_failure(10, "reference.unf", "Is a directory")},
+        {"variants.true a directory", directory_named("variants.true"), 9,
+         open_failure(11, "variants.true", "Is a directory")},
+        {"simseed a directory", directory_named("simseed"), 9, open_failure(12, "simseed", "Is a directory")},
+        {"genotypes.true a directory", directory_named("genotypes.true"), 9,
+         open_failure(13, "genotypes.true", "Is a directory")},
+        {"fastq.filelist a directory", directory_named("fastq.filelist"), 9,
+         open_failure(14, "fastq.filelist", "Is a directory")},
+        {"fastq.filelist a link into a missing directory", link_named("fastq.filelist", "missing/fastq.filelist"), 9,
+         open_failure(14, "fastq.filelist", "No such file or directory")},
         // The sources before the failing one are complete.
-        if (std::strcmp(f.name, "source2.2.fq") == 0) {
-            EXPECT_EQ(read_file(dir / "source1.1.fq"), sound().fq[0][0]);
-            EXPECT_EQ(read_file(dir / "source1.2.fq"), sound().fq[0][1]);
-            EXPECT_EQ(read_file(dir / "fastq.filelist"), sound().filelist);
-        }
-    }
-}
+        {"source2.2.fq a directory", directory_named("source2.2.fq"), 9,
+         open_failure(20, "source2.2.fq", "Is a directory"), "", sources_before_complete},
 
-TEST(fragsim_faults, full_disk_under_an_output_name) {
-    struct fault {
-        const char* name;
-        int unit;
+        // A full disk: fatal 38 naming the file; a source's end lines only
+        // after its files are complete, and never the closing line.
+        {"full disk under fastq.filelist", full_disk_under("fastq.filelist"), 38, write_failure(14, "fastq.filelist"),
+         "", as_sound({"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"}), {}, 0, closing_line},
+        {"full disk under source1.1.fq", full_disk_under("source1.1.fq"), 38, write_failure(16, "source1.1.fq"), "",
+         nullptr, {}, 0, "fastQ file source1"},
+        {"full disk under source2.2.fq", full_disk_under("source2.2.fq"), 38, write_failure(20, "source2.2.fq"),
+         "fastQ file source1", sources_before_complete, {}, 0, "fastQ file source2"},
+
+        // Read records are never lost at an early end, and no read file keeps
+        // an earlier run's bytes: the FASTQ records written before the binary
+        // file failed are all in their files.
+        {"full disk under source1.unf, earlier FASTQ files",
+         all_of({ten_thousand_reads, earlier_read_files(1), full_disk_under("source1.unf")}), 38,
+         write_failure(15, "source1.unf"), "", read_files_are_prefixes("10000 reads", ten_thousand_reads, 1,
+                                                                          {"source1.unf"},
+                                                                          {"source1.1.fq", "source1.2.fq"}),
+         {}, 0, "fastQ file source1"},
+        // A file of source 5 cannot be opened while the other threads write:
+        // what they wrote is kept whole, and the sources never reached leave
+        // empty files instead of an earlier run's reads.
+        {"source5.1.fq a directory, eight sources on four threads",
+         all_of({eight_sources, earlier_read_files(8), directory_named("source5.1.fq")}), 9,
+         open_failure(28, "source5.1.fq", "Is a directory"), "",
+         read_files_are_prefixes("eight sources", eight_sources, 8, {"source5.1.fq"}), {}, 0, closing_line,
+         {"OMP_NUM_THREADS=4"}},
+        // Source 1 stops after its attempts while source 2 writes.
+        {"attempt limit of source 1 on two threads", all_of({hopeless_first_source('2'), earlier_read_files(2)}), 1,
+         "", "fragment attempts in a row rejected for source", read_files_are_prefixes("hopeless", hopeless_first_source('0'), 2),
+         {}, 0, closing_line, {"OMP_NUM_THREADS=2"}},
+
+        // Empty, binary and huge-line text inputs.
+        {"empty options", file_holding("fragsim.options", ""), 24,
+         fatal_line(24, "end-of-file during read", 9, "fragsim.options")},
+        {"binary options", file_holding("fragsim.options", binary_bytes()), 64, conversion_options},
+        {"options after a huge run of blanks", file_holding("fragsim.options", huge_blanks + options_text), 0, "",
+         closing_line, as_sound({"source1.1.fq", "source2.2.fq"})},
+        {"huge number in the options", file_holding("fragsim.options", huge_number + options_text), 64,
+         conversion_options},
+        {"real beyond the single range in the options",
+         file_holding("fragsim.options", " 0 20 40 10 10 1\nx\nx\n 2 1e39 0.01 0.001\n"), 64, conversion_options},
+        {"empty simseed", file_holding("simseed", ""), 24, fatal_line(24, "end-of-file during read", 12, "simseed")},
+        {"binary simseed", file_holding("simseed", binary_bytes()), 64,
+         fatal_line(64, "input conversion error", 12, "simseed")},
+        {"simseed with a huge first line", file_holding("simseed", huge_blanks + "x\n 4711\n"), 0, "", closing_line},
+        {"empty variants.true", file_holding("variants.true", ""), 0, "",
+         "0  variant records read from variants.true"},
+        {"binary variants.true", file_holding("variants.true", binary_bytes()), 64,
+         fatal_line(64, "input conversion error", 11, "variants.true")},
+        {"variants.true with a huge header", file_holding("variants.true", huge_blanks + "\n1 5 SNP 0 1 G\n"), 0, "",
+         "1  variant records read from variants.true"},
+        {"variants.true with a huge allele",
+         file_holding("variants.true", "header\n1 5 INS 0 3000000 " + std::string(3000000, 'A') + "\n"), 1, "",
+         "allele longer than 100000 characters"},
+        {"empty genotypes.true", file_holding("genotypes.true", ""), 0, "", "0  records read from genotypes.true"},
+        {"binary genotypes.true", file_holding("genotypes.true", binary_bytes()), 64,
+         fatal_line(64, "input conversion error", 13, "genotypes.true")},
+        {"genotypes.true with a huge line",
+         file_holding("genotypes.true", "       501         7         1 2" + std::string(3 << 20, '1') + "\n"), 0, "",
+         "1  records read from genotypes.true"},
+        {"binary reference.unf", file_holding("reference.unf", binary_bytes()), 24,
+         fatal_line(24, "end-of-file during read", 10, "reference.unf")},
+
+        // Inputs far larger than the memory the run may have: no line is held.
+        {"options from /dev/zero", link_named("fragsim.options", "/dev/zero"), 64, conversion_options, "", nullptr, {},
+         256 * MiB},
+        {"simseed a line of 300 MB of NUL", nul_filled("simseed", "", 300 * MiB), 24,
+         fatal_line(24, "end-of-file during read", 12, "simseed"), "", nullptr, {}, 256 * MiB},
+        {"genotypes.true a row of 300 MB", nul_filled("genotypes.true", "       501         7         1 2", 300 * MiB),
+         0, "", "1  records read from genotypes.true", nullptr, {}, 256 * MiB},
+
+        // The OpenMP runtime cannot start a thread (each would need a stack of
+        // 1 GB): the sources run on the calling thread alone.
+        {"no room for the threads of the source loop", nullptr, 0, "", closing_line,
+         as_sound({"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"}), {}, 512 * MiB, "",
+         {"OMP_NUM_THREADS=4", "OMP_STACKSIZE=1G"}},
+
+        // Arguments: one line, status 1, no file opened.
+        {"-h", file_holding("fastq.filelist", earlier_run_text), 1,
+         "fragsim takes no arguments: it reads its options from fragsim.options in the working directory\n", "",
+         [](const fs::path& dir, const run_result& r) {
+             EXPECT_EQ(r.out, "");
+             EXPECT_EQ(read_file(dir / "fastq.filelist"), earlier_run_text);
+             EXPECT_FALSE(test_support::file_exists(dir / "source1.1.fq"));
+         },
+         {"-h"}},
     };
-    for (const fault& f : {fault{"fastq.filelist", 14}, fault{"source1.1.fq", 16}, fault{"source2.2.fq", 20}}) {
-        SCOPED_TRACE(f.name);
-        const auto dir = test_support::make_scratch_dir(std::string("fault_full_") + f.name);
-        write_inputs(dir);
-        fs::create_symlink("/dev/full", dir / f.name);
-        const run_result r = run_fragsim(dir);
-        EXPECT_EQ(r.status, 38);
-        EXPECT_EQ(r.err, fatal_line(38, "error during write", f.unit, f.name));
-        EXPECT_EQ(r.out.find("Program fragsim finished normally"), std::string::npos);
-        if (std::strcmp(f.name, "source2.2.fq") == 0) {
-            EXPECT_EQ(read_file(dir / "source1.1.fq"), sound().fq[0][0]);
-            EXPECT_EQ(read_file(dir / "source1.2.fq"), sound().fq[0][1]);
-        }
-    }
+    test_support::run_fault_table(fragsim, cases);
 }
 
 TEST(fragsim_faults, reference_unf_cut_at_every_byte) {
@@ -162,67 +323,7 @@ TEST(fragsim_faults, options_cut_at_every_byte) {
         } else {
             ASSERT_EQ(r.status, 0) << r.out;
             ASSERT_EQ(r.err, "");
-            ASSERT_NE(r.out.find("Program fragsim finished normally"), std::string::npos);
-        }
-    }
-}
-
-TEST(fragsim_faults, empty_binary_and_huge_line_text_inputs) {
-    const std::string huge_blanks(3 << 20, ' ');
-    std::string huge_number((3 << 20) + 1, '0');
-    huge_number[0] = '1';
-    struct fault {
-        const char* label;
-        const char* name;
-        std::string contents;
-        int status;
-        std::string err;          // the whole of standard error
-        const char* out_part;     // a line standard output must hold, or null
-    };
-    const fault faults[] = {
-        {"empty options", "fragsim.options", "", 24, fatal_line(24, "end-of-file during read", 9, "fragsim.options"),
-         nullptr},
-        {"binary options", "fragsim.options", binary_bytes(), 64,
-         fatal_line(64, "input conversion error", 9, "fragsim.options"), nullptr},
-        {"options after a huge run of blanks", "fragsim.options", huge_blanks + options_text, 0, "",
-         "Program fragsim finished normally"},
-        {"huge number in the options", "fragsim.options", huge_number + options_text, 64,
-         fatal_line(64, "input conversion error", 9, "fragsim.options"), nullptr},
-        {"real beyond the single range in the options", "fragsim.options",
-         " 0 20 40 10 10 1\nx\nx\n 2 1e39 0.01 0.001\n", 64,
-         fatal_line(64, "input conversion error", 9, "fragsim.options"), nullptr},
-        {"empty simseed", "simseed", "", 24, fatal_line(24, "end-of-file during read", 12, "simseed"), nullptr},
-        {"binary simseed", "simseed", binary_bytes(), 64, fatal_line(64, "input conversion error", 12, "simseed"),
-         nullptr},
-        {"simseed with a huge first line", "simseed", huge_blanks + "x\n 4711\n", 0, "",
-         "Program fragsim finished normally"},
-        {"empty variants.true", "variants.true", "", 0, "", "0  variant records read from variants.true"},
-        {"binary variants.true", "variants.true", binary_bytes(), 64,
-         fatal_line(64, "input conversion error", 11, "variants.true"), nullptr},
-        {"variants.true with a huge header", "variants.true", huge_blanks + "\n1 5 SNP 0 1 G\n", 0, "",
-         "1  variant records read from variants.true"},
-        {"variants.true with a huge allele", "variants.true",
-         "header\n1 5 INS 0 3000000 " + std::string(3000000, 'A') + "\n", 1, "",
-         "allele longer than 100000 characters"},
-        {"empty genotypes.true", "genotypes.true", "", 0, "", "0  records read from genotypes.true"},
-        {"binary genotypes.true", "genotypes.true", binary_bytes(), 64,
-         fatal_line(64, "input conversion error", 13, "genotypes.true"), nullptr},
-        {"genotypes.true with a huge line", "genotypes.true",
-         "       501         7         1 2" + std::string(3 << 20, '1') + "\n", 0, "",
-         "1  records read from genotypes.true"},
-        {"binary reference.unf", "reference.unf", binary_bytes(), 24,
-         fatal_line(24, "end-of-file during read", 10, "reference.unf"), nullptr},
-    };
-    for (const fault& f : faults) {
-        SCOPED_TRACE(f.label);
-        const auto dir = test_support::make_scratch_dir("fault_text_input");
-        write_inputs(dir);
-        write_file(dir / f.name, f.contents);
-        const run_result r = run_fragsim(dir);
-        EXPECT_EQ(r.status, f.status) << r.out.substr(0, 4000);
-        EXPECT_EQ(r.err, f.err);
-        if (f.out_part != nullptr) {
-            EXPECT_NE(r.out.find(f.out_part), std::string::npos) << r.out.substr(0, 4000);
+            ASSERT_NE(r.out.find(closing_line), std::string::npos);
         }
     }
 }

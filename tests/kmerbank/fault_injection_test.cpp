@@ -1,26 +1,35 @@
 // Faults injected into whole kmerbank runs: inputs and outputs that are
-// directories, a full disk under each output name, kmerbank.options cut at
-// every byte, and empty, binary and huge-line text inputs. Every run must end
-// with its message and status, write nothing else to standard error (no
-// sanitizer report) and leave the files it completed as a sound run writes
-// them.
+// directories, links that lead nowhere, a full disk under each output name,
+// kmerbank.options cut at every byte, empty, binary, NUL-filled and huge-line
+// text inputs under a memory limit, an OpenMP runtime that cannot start its
+// threads, and arguments. Every run must end with its message and status,
+// write nothing else to standard error (no sanitizer report), leave the files
+// it completed as a sound run writes them and never pass for a sound run.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <sys/stat.h>
-
+#include "fault_table.h"
 #include "program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::all_of;
 using test_support::binary_bytes;
+using test_support::directory_named;
+using test_support::earlier_run_text;
 using test_support::fatal_line;
+using test_support::fault_case;
+using test_support::file_holding;
+using test_support::full_disk_under;
+using test_support::link_named;
+using test_support::nul_filled;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
@@ -36,18 +45,21 @@ void write_inputs(const fs::path& dir) {
     write_file(dir / "flank.loc", "2 4\n1 18\n");
 }
 
+const test_support::fault_program kmerbank{"kmerbank", write_inputs, {}, {"OMP_NUM_THREADS=2"}};
+
 run_result run_kmerbank(const fs::path& dir) {
-    return test_support::run_program(test_support::program_path("kmerbank"), dir, {}, {"OMP_NUM_THREADS=2"}, 60);
+    return test_support::run_program(test_support::program_path("kmerbank"), dir, {}, kmerbank.env, 60);
 }
 
 struct sound_run {
-    std::string reference_unf, kmerbank_unf, flank_ref;
+    std::string out, reference_unf, kmerbank_unf, flank_ref;
     sound_run() {
         const auto dir = test_support::make_scratch_dir("kmerbank_fault_sound");
         write_inputs(dir);
         const run_result r = run_kmerbank(dir);
         EXPECT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_EQ(r.err, "");
+        out = r.out;
         reference_unf = read_file(dir / "reference.unf");
         kmerbank_unf = read_file(dir / "kmerbank.unf");
         flank_ref = read_file(dir / "flank.ref");
@@ -59,54 +71,137 @@ const sound_run& sound() {
     return s;
 }
 
+const std::string closing_line = " Program kmerbank completed normally";
+
+// The line of a file that cannot be opened, and the system's reason.
+std::string open_failure(int unit, const std::string& name, const std::string& reason) {
+    return fatal_line(9, "permission to access file denied", unit, name.c_str()) + name + ": " + reason + "\n";
+}
+
+std::string write_failure(int unit, const char* name) { return fatal_line(38, "error during write", unit, name); }
+
+// What must stay on disk: each named file as a sound run writes it.
+test_support::disk_check_fn complete(std::vector<std::string> names) {
+    return [names](const fs::path& dir, const run_result&) {
+        for (const auto& name : names) {
+            const std::string want = name == "reference.unf" ? sound().reference_unf
+                                     : name == "flank.ref"   ? sound().flank_ref
+                                                             : sound().kmerbank_unf;
+            EXPECT_EQ(read_file(dir / name), want) << name;
+        }
+    };
+}
+
+// Earlier outputs that a run refused before it started must keep.
+const auto earlier_outputs = all_of({file_holding("reference.unf", earlier_run_text),
+                                     file_holding("kmerbank.unf", earlier_run_text)});
+void refused_before_opening(const fs::path& dir, const run_result& r) {
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(read_file(dir / "reference.unf"), earlier_run_text);
+    EXPECT_EQ(read_file(dir / "kmerbank.unf"), earlier_run_text);
+    EXPECT_FALSE(test_support::file_exists(dir / "flank.ref"));
+}
+
+constexpr size_t MiB = size_t{1} << 20;
+
 TEST(kmerbank_faults, sound_run_writes_every_output) {
     EXPECT_EQ(sound().reference_unf.size(), 12u + 20u * 2u + 18u + 14u);  // the trailing NN of chr1 trimmed
     EXPECT_GT(sound().kmerbank_unf.size(), 16u);
     EXPECT_TRUE(sound().flank_ref.starts_with("chrome location flank_length flanking_ref\n"));
+    EXPECT_TRUE(sound().out.ends_with(closing_line + "\n"));
 }
 
-TEST(kmerbank_faults, input_or_output_name_that_is_a_directory) {
-    struct fault {
-        const char* name;
-        int unit;
-    };
-    const fault faults[] = {{"kmerbank.options", 9}, {"reference.fa", 12}, {"variants.prior", 11},
-                            {"flank.loc", 15},       {"reference.unf", 10}, {"kmerbank.unf", 20},
-                            {"flank.ref", 25}};
-    for (const fault& f : faults) {
-        SCOPED_TRACE(f.name);
-        const auto dir = test_support::make_scratch_dir("kmerbank_fault_dir");
-        write_inputs(dir);
-        fs::remove(dir / f.name);
-        fs::create_directory(dir / f.name);
-        const run_result r = run_kmerbank(dir);
-        EXPECT_EQ(r.status, 9);
-        EXPECT_EQ(r.err, fatal_line(9, "permission to access file denied", f.unit, f.name));
-    }
-}
+TEST(kmerbank_faults, fault_table) {
+    const std::string huge(3 << 20, 'A');
+    const auto around = [&huge](const char* before, const char* after) { return before + huge + after; };
+    std::string huge_number((3 << 20) + 1, '0');
+    huge_number[0] = '1';
+    huge_number += options_text;
+    const std::string conversion_options = fatal_line(64, "input conversion error", 9, "kmerbank.options");
+    const std::string too_long = " seglen exceeds maxlngth =       99999";
 
-TEST(kmerbank_faults, full_disk_under_an_output_name) {
-    struct fault {
-        const char* name;
-        int unit;
+    const std::vector<fault_case> cases = {
+        // Names that cannot be opened: the fatal line and the system's reason.
+        {"options a directory", directory_named("kmerbank.options"), 9,
+         open_failure(9, "kmerbank.options", "Is a directory")},
+        {"reference.fa a directory", directory_named("reference.fa"), 9,
+         open_failure(12, "reference.fa", "Is a directory")},
+        {"variants.prior a directory", directory_named("variants.prior"), 9,
+         open_failure(11, "variants.prior", "Is a directory")},
+        {"flank.loc a directory", directory_named("flank.loc"), 9, open_failure(15, "flank.loc", "Is a directory")},
+        {"reference.unf a directory", directory_named("reference.unf"), 9,
+         open_failure(10, "reference.unf", "Is a directory")},
+        {"kmerbank.unf a directory", directory_named("kmerbank.unf"), 9,
+         open_failure(20, "kmerbank.unf", "Is a directory")},
+        {"flank.ref a directory", directory_named("flank.ref"), 9, open_failure(25, "flank.ref", "Is a directory")},
+        {"kmerbank.unf a link into a missing directory", link_named("kmerbank.unf", "missing/kmerbank.unf"), 9,
+         open_failure(20, "kmerbank.unf", "No such file or directory")},
+        {"reference.fa a link to itself", link_named("reference.fa", "reference.fa"), 9,
+         open_failure(12, "reference.fa", "Too many levels of symbolic links")},
+
+        // A full disk: fatal 38 naming the file, never the closing line, and
+        // the outputs completed before it as a sound run writes them.
+        {"full disk under reference.unf", full_disk_under("reference.unf"), 38, write_failure(10, "reference.unf"),
+         "", nullptr, {}, 0, closing_line},
+        {"full disk under flank.ref", full_disk_under("flank.ref"), 38, write_failure(25, "flank.ref"), "",
+         complete({"reference.unf"}), {}, 0, closing_line},
+        {"full disk under kmerbank.unf", full_disk_under("kmerbank.unf"), 38, write_failure(20, "kmerbank.unf"), "",
+         complete({"reference.unf", "flank.ref"}), {}, 0, closing_line},
+        // The flank lines fail before the hash table phase can stop the run:
+        // the status is the write error's, not the later check's.
+        {"full disk under flank.ref, then a hash table too small",
+         all_of({full_disk_under("flank.ref"),
+                 file_holding("kmerbank.options", "  2  6  3  40  5  8\nx\nx\n  3  10  4\n")}),
+         38, write_failure(25, "flank.ref"), "", nullptr, {}, 0, "Hash table too full"},
+
+        // Empty, binary and huge-line text inputs.
+        {"empty options", file_holding("kmerbank.options", ""), 24,
+         fatal_line(24, "end-of-file during read", 9, "kmerbank.options")},
+        {"binary options", file_holding("kmerbank.options", binary_bytes()), 64, conversion_options},
+        {"huge number in the options", file_holding("kmerbank.options", huge_number), 64, conversion_options},
+        {"empty reference.fa", file_holding("reference.fa", ""), 1, "", "no chromosome to map"},
+        {"binary reference.fa", file_holding("reference.fa", binary_bytes()), 1, "",
+         "sequence line before the first header"},
+        {"reference.fa with a huge header",
+         file_holding("reference.fa", around(">", "\nACGTACgtnNAC\nGTACGTNN\n>chr2\nttGCAtTNNGCATG\n")), 0, "",
+         closing_line, complete({"reference.unf", "kmerbank.unf", "flank.ref"})},
+        {"reference.fa with a huge sequence line", file_holding("reference.fa", around(">chr1\n", "\n")), 1, "",
+         "     3145728 " + too_long},
+        {"empty variants.prior", file_holding("variants.prior", ""), 0, "",
+         "0  variant records read from variants.prior"},
+        {"binary variants.prior", file_holding("variants.prior", binary_bytes()), 64,
+         fatal_line(64, "input conversion error", 11, "variants.prior")},
+        {"variants.prior with a huge allele",
+         file_holding("variants.prior", around("header\n1 5 INS 0 3145728 ", "\n")), 1, "", "is above 99999"},
+        {"empty flank.loc", file_holding("flank.loc", ""), 0, ""},
+        {"binary flank.loc", file_holding("flank.loc", binary_bytes()), 64,
+         fatal_line(64, "input conversion error", 15, "flank.loc")},
+        {"flank.loc with a huge comment", file_holding("flank.loc", around("2 4 ", "\n1 18\n")), 0, "", "",
+         complete({"flank.ref"})},
+
+        // Inputs far larger than the memory the run may have: no line is held
+        // whole, and the length stop reads only what it needs.
+        {"reference.fa a line of 300 MB of NUL", nul_filled("reference.fa", ">chr1\n", 300 * MiB), 1, "",
+         "   314572794 " + too_long, nullptr, {}, 256 * MiB},
+        {"reference.fa from /dev/zero", link_named("reference.fa", "/dev/zero"), 1, "",
+         "reference.fa line 1: sequence line before the first header", nullptr, {}, 256 * MiB},
+        {"options from /dev/zero", link_named("kmerbank.options", "/dev/zero"), 64, conversion_options, "", nullptr,
+         {}, 256 * MiB},
+        {"flank.loc of 300 MB of NUL after its values", nul_filled("flank.loc", "2 4\n1 18 ", 300 * MiB), 0, "",
+         closing_line, complete({"flank.ref"}), {}, 256 * MiB},
+
+        // The OpenMP runtime cannot start a thread (each would need a stack of
+        // 1 GB): the fold runs on the calling thread alone.
+        {"no room for the threads of the fold", nullptr, 0, "", closing_line,
+         complete({"reference.unf", "kmerbank.unf", "flank.ref"}), {}, 512 * MiB, "",
+         {"OMP_NUM_THREADS=4", "OMP_STACKSIZE=1G"}},
+
+        // Arguments: one line, status 1, no file opened.
+        {"--help", earlier_outputs, 1,
+         "kmerbank takes no arguments: it reads its options from kmerbank.options in the working directory\n", "",
+         refused_before_opening, {"--help"}},
     };
-    for (const fault& f : {fault{"reference.unf", 10}, fault{"flank.ref", 25}, fault{"kmerbank.unf", 20}}) {
-        SCOPED_TRACE(f.name);
-        const auto dir = test_support::make_scratch_dir("kmerbank_fault_full");
-        write_inputs(dir);
-        fs::create_symlink("/dev/full", dir / f.name);
-        const run_result r = run_kmerbank(dir);
-        EXPECT_EQ(r.status, 38);
-        EXPECT_EQ(r.err, fatal_line(38, "error during write", f.unit, f.name));
-        // reference.unf is complete before the later outputs are written.
-        if (std::strcmp(f.name, "reference.unf") != 0) {
-            EXPECT_EQ(read_file(dir / "reference.unf"), sound().reference_unf);
-        }
-        // flank.ref is complete when the hash table file fails.
-        if (std::strcmp(f.name, "kmerbank.unf") == 0) {
-            EXPECT_EQ(read_file(dir / "flank.ref"), sound().flank_ref);
-        }
-    }
+    test_support::run_fault_table(kmerbank, cases);
 }
 
 TEST(kmerbank_faults, options_cut_at_every_byte) {
@@ -132,66 +227,6 @@ TEST(kmerbank_faults, options_cut_at_every_byte) {
         }
     }
 }
-
-TEST(kmerbank_faults, empty_binary_and_huge_line_text_inputs) {
-    const std::string huge(3 << 20, 'A');
-    const auto around = [&huge](const char* before, const char* after) {
-        std::string t(before);
-        t += huge;
-        t += after;
-        return t;
-    };
-    std::string huge_number((3 << 20) + 1, '0');
-    huge_number[0] = '1';
-    huge_number += options_text;
-    struct fault {
-        const char* label;
-        const char* name;
-        std::string contents;
-        int status;
-        std::string err;       // the whole of standard error
-        const char* out_part;  // text standard output must hold, or null
-    };
-    const fault faults[] = {
-        {"empty options", "kmerbank.options", "", 24,
-         fatal_line(24, "end-of-file during read", 9, "kmerbank.options"), nullptr},
-        {"binary options", "kmerbank.options", binary_bytes(), 64,
-         fatal_line(64, "input conversion error", 9, "kmerbank.options"), nullptr},
-        {"huge number in the options", "kmerbank.options", huge_number, 64,
-         fatal_line(64, "input conversion error", 9, "kmerbank.options"), nullptr},
-        {"empty reference.fa", "reference.fa", "", 1, "", "no chromosome to map"},
-        {"binary reference.fa", "reference.fa", binary_bytes(), 1, "", "sequence line before the first header"},
-        {"reference.fa with a huge header", "reference.fa",
-         around(">", "\nACGTACgtnNAC\nGTACGTNN\n>chr2\nttGCAtTNNGCATG\n"), 0, "", nullptr},
-        {"reference.fa with a huge sequence line", "reference.fa", around(">chr1\n", "\n"), 1, "",
-         "seglen exceeds maxlngth ="},
-        {"empty variants.prior", "variants.prior", "", 0, "", "0  variant records read from variants.prior"},
-        {"binary variants.prior", "variants.prior", binary_bytes(), 64,
-         fatal_line(64, "input conversion error", 11, "variants.prior"), nullptr},
-        {"variants.prior with a huge allele", "variants.prior", around("header\n1 5 INS 0 3145728 ", "\n"), 1, "",
-         "is above 99999"},
-        {"empty flank.loc", "flank.loc", "", 0, "", nullptr},
-        {"binary flank.loc", "flank.loc", binary_bytes(), 64,
-         fatal_line(64, "input conversion error", 15, "flank.loc"), nullptr},
-        {"flank.loc with a huge comment", "flank.loc", around("2 4 ", "\n1 18\n"), 0, "", nullptr},
-    };
-    for (const fault& f : faults) {
-        SCOPED_TRACE(f.label);
-        const auto dir = test_support::make_scratch_dir("kmerbank_fault_text_input");
-        write_inputs(dir);
-        write_file(dir / f.name, f.contents);
-        const run_result r = run_kmerbank(dir);
-        EXPECT_EQ(r.status, f.status) << r.out.substr(0, 4000);
-        EXPECT_EQ(r.err, f.err);
-        if (f.out_part != nullptr) {
-            EXPECT_NE(r.out.find(f.out_part), std::string::npos) << r.out.substr(0, 4000);
-        }
-    }
-}
-
-}  // namespace
-
-namespace {
 
 // Inputs may come through named pipes: kmerbank reads each to its end, as it
 // reads a regular file, instead of waiting for ever as a writer of its own.

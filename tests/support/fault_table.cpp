@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <exception>
+
 namespace test_support {
 
 namespace fs = std::filesystem;
@@ -27,14 +29,24 @@ void run_fault_table(const fault_program& program, const std::vector<fault_case>
         } catch (const missing_device&) {
             continue;
         }
-        const run_result r = run_program(program_path(program.name), dir, c.args.empty() ? program.args : c.args,
-                                         program.env, program.timeout_seconds, c.memory_limit);
+        std::vector<std::string> env = program.env;
+        env.insert(env.end(), c.env.begin(), c.env.end());
+        const run_result r = run_program(program_path(program.name), dir, c.args.empty() ? program.args : c.args, env,
+                                         program.timeout_seconds, c.memory_limit);
         EXPECT_EQ(r.status, c.status) << r.out.substr(0, 4000) << r.err.substr(0, 4000);
         EXPECT_EQ(r.err, c.err);
         if (!c.out_part.empty()) {
             EXPECT_NE(r.out.find(c.out_part), std::string::npos) << r.out.substr(0, 4000);
         }
-        if (c.check) c.check(dir, r);
+        if (!c.out_absent.empty()) {
+            EXPECT_EQ(r.out.find(c.out_absent), std::string::npos) << r.out.substr(0, 4000);
+        }
+        // A check that cannot read a file it expects fails its case only.
+        try {
+            if (c.check) c.check(dir, r);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+        }
     }
 }
 
@@ -60,6 +72,20 @@ spoil_fn file_holding(std::string name, std::string contents) {
 spoil_fn all_of(std::vector<spoil_fn> spoilers) {
     return [spoilers](const fs::path& dir) {
         for (const auto& s : spoilers) s(dir);
+    };
+}
+
+spoil_fn link_named(std::string name, std::string target) {
+    return [name, target](const fs::path& dir) {
+        fs::remove(dir / name);
+        fs::create_symlink(target, dir / name);
+    };
+}
+
+spoil_fn nul_filled(std::string name, std::string head, size_t size) {
+    return [name, head, size](const fs::path& dir) {
+        write_file(dir / name, head);
+        fs::resize_file(dir / name, size);
     };
 }
 

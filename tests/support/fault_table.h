@@ -36,6 +36,8 @@ struct fault_case {
     disk_check_fn check{};             // what must stay on disk, when set
     std::vector<std::string> args{};   // replaces the program's command line, when not empty
     size_t memory_limit = 0;           // address-space limit of the run in bytes (0: none)
+    std::string out_absent{};          // text standard output must not hold, when not empty
+    std::vector<std::string> env{};    // environment added to the program's for this case
 };
 
 /// Runs every case (gtest assertions, each case traced by its label). Cases
@@ -53,6 +55,12 @@ spoil_fn full_disk_under(std::string name);
 spoil_fn file_holding(std::string name, std::string contents);
 /// Each spoiler in turn.
 spoil_fn all_of(std::vector<spoil_fn> spoilers);
+/// A symbolic link to target in place of the file (e.g. /dev/zero, or a
+/// target that does not exist).
+spoil_fn link_named(std::string name, std::string target);
+/// The file holding head, then NUL bytes up to size bytes in all; the NUL
+/// part is a hole, so a file far larger than memory costs no disk.
+spoil_fn nul_filled(std::string name, std::string head, size_t size);
 
 /// The text that stands in for an earlier run's output in the cases.
 inline const std::string earlier_run_text = "earlier run: these bytes must not survive\n";

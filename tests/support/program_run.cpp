@@ -81,9 +81,19 @@ run_result run_program(const std::string& program, const fs::path& cwd, const st
     const std::string out_path = (capture / "stdout").string();
     const std::string err_path = (capture / "stderr").string();
 
+    // An extra entry replaces an inherited one of the same name, and a later
+    // extra entry an earlier one: the environment holds each name once.
+    const auto name_of = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    const auto set_later = [&](std::string_view entry, size_t from) {
+        for (size_t k = from; k < extra_env.size(); ++k)
+            if (name_of(extra_env[k]) == name_of(entry)) return true;
+        return false;
+    };
     std::vector<std::string> env_strings;
-    for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
-    for (const auto& e : extra_env) env_strings.push_back(e);
+    for (char** e = environ; *e; ++e)
+        if (!set_later(*e, 0)) env_strings.emplace_back(*e);
+    for (size_t k = 0; k < extra_env.size(); ++k)
+        if (!set_later(extra_env[k], k + 1)) env_strings.push_back(extra_env[k]);
     std::vector<char*> envp;
     for (auto& e : env_strings) envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -32,7 +32,8 @@ bool file_exists(const std::filesystem::path& path);
 std::vector<std::string> list_files(const std::filesystem::path& dir);
 
 /// Runs program with args in directory cwd, standard input from /dev/null.
-/// extra_env entries ("NAME=value") are added to the environment.
+/// extra_env entries ("NAME=value") are added to the environment, each in
+/// place of an inherited entry of its name (the last of a name counts).
 /// timeout_seconds bounds the run: a program still running is killed (SIGKILL).
 /// memory_limit, when not 0, caps the child's address space in bytes
 /// (as `ulimit -v` would).
