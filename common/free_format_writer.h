@@ -11,6 +11,8 @@
 #include <string_view>
 #include <type_traits>
 
+#include "common/run_end.h"
+
 namespace common {
 
 class unit_file;
@@ -58,6 +60,14 @@ void write_free(const Values&... values) {
     free_format_line line;
     (line.add(values), ...);
     write_free_line(line);
+}
+
+/// A check that stops the run: one free-format line of the values on the
+/// console, then the end with exit status 1.
+template <typename... Values>
+[[noreturn]] void stop_with(const Values&... values) {
+    write_free(values...);
+    stop_run();
 }
 
 /// An empty free-format line: one blank.

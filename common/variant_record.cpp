@@ -16,4 +16,21 @@ bool read_variant_record(free_format_reader& in, variant_record& r, char* allele
 
 bool type_is(const variant_record& r, const char* three) { return std::memcmp(r.type, three, 3) == 0; }
 
+variant_kind kind_of_type(const char* three) {
+    if (std::memcmp(three, "SNP", 3) == 0) return variant_kind::snp;
+    if (std::memcmp(three, "INS", 3) == 0) return variant_kind::ins;
+    if (std::memcmp(three, "DEL", 3) == 0) return variant_kind::del;
+    return variant_kind::other;
+}
+
+char lower_base(char c) {
+    switch (c) {
+        case 'A': return 'a';
+        case 'C': return 'c';
+        case 'G': return 'g';
+        case 'T': return 't';
+        default: return c;
+    }
+}
+
 }  // namespace common

@@ -29,4 +29,16 @@ bool read_variant_record(free_format_reader& in, variant_record& record, char* a
 /// The type compared with one of "SNP", "INS", "DEL" (case-sensitive).
 bool type_is(const variant_record& record, const char* three);
 
+/// What a record's type text names; any other text is `other`, which is
+/// counted but changes no map.
+enum class variant_kind : int8_t { snp, ins, del, other };
+
+/// The kind of a type text of three characters (case-sensitive).
+variant_kind kind_of_type(const char* three);
+inline variant_kind kind_of(const variant_record& record) { return kind_of_type(record.type); }
+
+/// The lower-case letter of an upper-case base A, C, G or T; any other byte
+/// unchanged. An allele put into a soft-masked stretch takes the mask.
+char lower_base(char c);
+
 }  // namespace common
