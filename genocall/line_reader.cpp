@@ -203,7 +203,7 @@ int split_tokens(char* text, char** tokens, int max) {
         while (*c == ' ' || *c == '\t') ++c;
         if (*c == '\0') break;
         tokens[count++] = c;
-        while (*c != '\0' && *c != ' ' && *c != '\t') ++c;
+        c += std::strcspn(c, " \t");  // to the next blank, tab or the end
         if (*c == '\0') break;
         *c++ = '\0';
     }

@@ -1,5 +1,6 @@
 #include "genocall/readdepth_input.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,15 +14,6 @@ namespace {
 bool has_gz_ending(const char* name) {
     const size_t length = std::strlen(name);
     return length >= 3 && std::strcmp(name + length - 3, ".gz") == 0;
-}
-
-void* allocate_or_stop(size_t count, size_t size) {
-    void* p = std::calloc(count > 0 ? count : 1, size);
-    if (p == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
-    return p;
 }
 
 [[noreturn]] void read_error(const char* path, int32_t lines_read, const text_source& source) {
@@ -84,7 +76,7 @@ void read_depth_file(const runtime_options& opt, int32_t line_count, sample_tabl
         std::printf(" %s", tokens[1]);
         std::printf(" %s ", tokens[2]);
         if (code_length > 0) {
-            uint8_t* counts = static_cast<uint8_t*>(allocate_or_stop(code_length, 1));
+            uint8_t* counts = static_cast<uint8_t*>(std::malloc(code_length));
             samples.counts[i - 1] = counts;
             const char* code = tokens[3];
             for (size_t c = 0; c < code_length; ++c) counts[c] = decode_depth_char(code[c]);
@@ -93,6 +85,24 @@ void read_depth_file(const runtime_options& opt, int32_t line_count, sample_tabl
     if (read_failed(source)) read_error(path, i, source);
     free_line_buffer(line);
     std::printf("\n");
+}
+
+void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns) {
+    // Samples a tile at a time: the tile's rows stay in the cache while each
+    // column gets a run of tile entries.
+    constexpr size_t tile = 32;
+    const size_t n = static_cast<size_t>(samples.samples);
+    const size_t offset = 2 * static_cast<size_t>(first);
+    for (size_t j0 = 0; j0 < n; j0 += tile) {
+        const size_t j1 = std::min(n, j0 + tile);
+        for (size_t b = 0; b < static_cast<size_t>(count); ++b) {
+            uint16_t* column = columns + b * n;
+            for (size_t j = j0; j < j1; ++j) {
+                const uint8_t* pair = samples.counts[j] + offset + 2 * b;
+                column[j] = static_cast<uint16_t>(pair[0] | pair[1] << 8);
+            }
+        }
+    }
 }
 
 void close_depth_file(sample_table& samples) {

@@ -33,6 +33,12 @@ inline uint8_t decode_depth_char(char c) {
 /// run with status 1; what the table holds by then is in samples.
 void read_depth_file(const runtime_options& opt, int32_t line_count, sample_table& samples);
 
+/// Copies the counts of markers first to first + count - 1 of every sample
+/// into columns, marker by marker: columns[b * samples + j] is the pair
+/// r | a << 8 of sample j at marker first + b. A few markers at a time keep
+/// the rows read in runs and the data lines written from one column each.
+void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns);
+
 /// Closes the read-depth file: a compressed one that does not close cleanly
 /// writes "\nreaddepth file failed to close\n" and the run goes on. A file
 /// never opened is passed over.
