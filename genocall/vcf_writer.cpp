@@ -141,11 +141,7 @@ vcf_file start_vcf(const runtime_options& opt) {
         std::printf("\nERROR: vcf output file %s failed to open\n", vcf.name);
         stop_run();
     }
-    vcf.buffer = static_cast<char*>(std::malloc(output_buffer_size));
-    if (vcf.buffer == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
+    vcf.buffer = static_cast<char*>(allocate_or_stop(output_buffer_size, 1));
     vcf.capacity = output_buffer_size;
 
     put(vcf, "##fileformat=VCFv4.1\n");
