@@ -9,11 +9,15 @@
 # timed side by side with this tree's, in the same run, and the VCF files of
 # the two are compared byte for byte.
 # Data and outputs go to a scratch directory (default /tmp/genocall_bench),
-# never into the repository.
-# Usage: [BASELINE=rev] [RUNS=n] bench/genocall/run_genocall_bench.sh [scratch dir] [samples] [markers]
-#   e.g. the larger case: bench/genocall/run_genocall_bench.sh /tmp/genocall_bench 2000 100000
-#   (its read-depth file is 400 MB, its VCF 6.5 GB, genocall's peak about 390 MiB:
-#   the scratch directory needs about 10 GB free, as many VCF files are written one after another).
+# never into the repository. With OUT=<dir> the timed VCF files are written
+# there instead, e.g. OUT=/dev/shm/genocall_bench: the default 2,000 x 50,000
+# writes 3.2 GB per run, more than a busy or slow disk takes in the time the
+# programs need, so on disk the figures can show the disk's write-back as
+# much as the programs; in memory (tmpfs) they show the programs alone.
+# Usage: [BASELINE=rev] [RUNS=n] [OUT=dir] bench/genocall/run_genocall_bench.sh [scratch dir] [samples] [markers]
+#   The larger case: bench/genocall/run_genocall_bench.sh /tmp/genocall_bench 2000 100000
+#   (a 400 MB read-depth file and a 6.5 GB VCF per run; the scratch directory
+#   needs about 8 GB free, OUT as much again when it is elsewhere).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 # The build tools, bcftools, /usr/bin/time, bc, gzip, awk, md5sum.
@@ -50,6 +54,9 @@ if [ ! -f "$work/readdepth.txt.gz" ] || [ "$(cat "$work/size" 2>/dev/null)" != "
 fi
 ls -l "$work"/variants.txt "$work"/frequencies.txt "$work"/readdepth.txt "$work"/readdepth.txt.gz
 
+out=${OUT:-$work}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
 cd "$work"
 # Runs a command RUNS times under /usr/bin/time -v, the output file removed
 # and the earlier writes flushed (sync) before each run, so that every run
@@ -78,39 +85,39 @@ flags=(--write_genotype_probabilities --write_dosage --write_allele_depth)
 files=(--variant_input_filename variants.txt --frequency_input_filename frequencies.txt --vcf_output_filename)
 
 echo "== load before the runs: $(cut -d' ' -f1-3 /proc/loadavg) (1, 5, 15 min) on $(nproc) cores"
-echo "== runs (median of $runs)"
-timed genocall_plain calls.vcf "$genocall" "${files[@]}" calls.vcf --readdepth_input_filename readdepth.txt "${flags[@]}"
-plain_sum=$(md5sum < calls.vcf)
-plain_size=$(stat -c %s calls.vcf)
+echo "== runs (median of $runs), VCF files written to $out"
+timed genocall_plain "$out/calls.vcf" "$genocall" "${files[@]}" "$out/calls.vcf" --readdepth_input_filename readdepth.txt "${flags[@]}"
+plain_sum=$(md5sum < "$out/calls.vcf")
+plain_size=$(stat -c %s "$out/calls.vcf")
 # BCF needs every contig in the header; genocall's meta lines name none,
 # so the conversion adds one ##contig line per chromosome of the markers.
 rm -f calls.bcf
 awk 'NR == FNR { if (FNR > 1) seen[$1] = 1; next }
      FNR == 2 { for (c in seen) print "##contig=<ID=" c ">" }
-     { print }' variants.txt calls.vcf | bcftools view -Ob -o calls.bcf - 2> bcftools_convert.log
-rm -f calls.vcf
+     { print }' variants.txt "$out/calls.vcf" | bcftools view -Ob -o calls.bcf - 2> bcftools_convert.log
+rm -f "$out/calls.vcf"
 if [ -n "$baseline" ]; then
-  timed genocall_plain_baseline calls_baseline.vcf "$genocall_baseline" "${files[@]}" calls_baseline.vcf \
+  timed genocall_plain_baseline "$out/calls_baseline.vcf" "$genocall_baseline" "${files[@]}" "$out/calls_baseline.vcf" \
     --readdepth_input_filename readdepth.txt "${flags[@]}"
-  if [ "$(md5sum < calls_baseline.vcf)" = "$plain_sum" ]; then
+  if [ "$(md5sum < "$out/calls_baseline.vcf")" = "$plain_sum" ]; then
     echo "this tree and $baseline write the same VCF"
   else
     echo "this tree and $baseline write DIFFERENT VCF files" >&2
     exit 1
   fi
-  rm -f calls_baseline.vcf
+  rm -f "$out/calls_baseline.vcf"
 fi
-timed genocall_gzip calls_gz.vcf "$genocall" "${files[@]}" calls_gz.vcf --readdepth_input_filename readdepth.txt.gz "${flags[@]}"
-[ "$(md5sum < calls_gz.vcf)" = "$plain_sum" ] && echo "plain and gzip input give the same VCF"
-rm -f calls_gz.vcf
+timed genocall_gzip "$out/calls_gz.vcf" "$genocall" "${files[@]}" "$out/calls_gz.vcf" --readdepth_input_filename readdepth.txt.gz "${flags[@]}"
+[ "$(md5sum < "$out/calls_gz.vcf")" = "$plain_sum" ] && echo "plain and gzip input give the same VCF"
+rm -f "$out/calls_gz.vcf"
 if [ -n "$baseline" ]; then
-  timed genocall_gzip_baseline calls_gz_baseline.vcf "$genocall_baseline" "${files[@]}" calls_gz_baseline.vcf \
+  timed genocall_gzip_baseline "$out/calls_gz_baseline.vcf" "$genocall_baseline" "${files[@]}" "$out/calls_gz_baseline.vcf" \
     --readdepth_input_filename readdepth.txt.gz "${flags[@]}"
-  rm -f calls_gz_baseline.vcf
+  rm -f "$out/calls_gz_baseline.vcf"
 fi
-timed bcftools_view view.vcf bcftools view -Ov -o view.vcf calls.bcf
-echo "VCF bytes: genocall $plain_size, bcftools view $(stat -c %s view.vcf), BCF $(stat -c %s calls.bcf)"
-rm -f view.vcf
+timed bcftools_view "$out/view.vcf" bcftools view -Ov -o "$out/view.vcf" calls.bcf
+echo "VCF bytes: genocall $plain_size, bcftools view $(stat -c %s "$out/view.vcf"), BCF $(stat -c %s calls.bcf)"
+rm -f "$out/view.vcf"
 echo "== load after the runs: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 counts_mib=$(echo "$samples * 2 * $markers / 1048576" | bc -l)
