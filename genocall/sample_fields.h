@@ -6,6 +6,7 @@
 // sample that has it.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "genocall/genotype_model.h"
 #include "genocall/number_format.h"
@@ -77,7 +78,7 @@ inline char* put_cached_field(field_cache& cache, uint16_t pair, char* out, cons
                                              cache.frequency, layout);
     // A whole slot: one fixed-size copy; the bytes past the field are
     // overwritten by what follows.
-    __builtin_memcpy(out, cache.text + static_cast<size_t>(cache.slot[pair]) * field_cache::slot_size,
+    std::memcpy(out, cache.text + static_cast<size_t>(cache.slot[pair]) * field_cache::slot_size,
                      field_cache::slot_size);
     return out + length;
 }
