@@ -6,15 +6,21 @@ namespace genocall {
 
 error_logs make_error_logs(double error_rate) { return {std::log(error_rate), std::log(1.0 - error_rate)}; }
 
-posteriors genotype_posteriors(uint8_t r, uint8_t a, double p, const error_logs& logs) {
+read_likelihoods genotype_likelihoods(uint8_t r, uint8_t a, const error_logs& logs) {
     const int32_t d = r + a;
     const double rr = r;
     const double aa = a;
     const double Lhet = std::exp(static_cast<double>(d) * -0.6931471805599453);  // 0.5^d
-    const double q = 1.0 - p;
-    const double qL11 = std::exp(aa * logs.l1e + rr * logs.le) * q;
+    const double L11 = std::exp(aa * logs.l1e + rr * logs.le);
     const double L00 = std::exp(rr * logs.l1e + aa * logs.le);
-    const double N00 = (L00 * p) * p;
+    return {Lhet, L00, L11};
+}
+
+posteriors genotype_posteriors(const read_likelihoods& lik, double p) {
+    const double Lhet = lik.het;
+    const double q = 1.0 - p;
+    const double qL11 = lik.hom_alt * q;
+    const double N00 = (lik.hom_ref * p) * p;
     const double N01 = ((Lhet + Lhet) * p) * q;
     const double N11 = qL11 * q;
     // Nothing guards T = 0: the posteriors are then not numbers.

@@ -12,17 +12,6 @@ namespace {
 constexpr size_t data_size = size_t{1} << 18;  // bytes ready for lines
 constexpr size_t raw_size = size_t{1} << 17;   // compressed bytes read at a time
 
-[[noreturn]] void insufficient_memory() {
-    std::printf("\nInsufficient memory \n");
-    stop_run();
-}
-
-void* allocate_or_stop(size_t size) {
-    void* p = std::malloc(size);
-    if (p == nullptr) insufficient_memory();
-    return p;
-}
-
 // fread fills the whole request unless the file ends or fails first.
 size_t read_file_bytes(text_source& source, void* into, size_t size) {
     const size_t got = std::fread(into, 1, size, source.file);
@@ -77,7 +66,7 @@ size_t decode_gzip(text_source& source) {
         if (status == Z_STREAM_END)
             source.in_member = false;
         else if (status == Z_MEM_ERROR)
-            insufficient_memory();
+            stop_insufficient_memory();
         else if (status != Z_OK)
             source.fault = read_fault::read_error;  // damaged data, or a check value that fails
     }
@@ -121,7 +110,7 @@ void make_room(line_buffer& line, size_t needed) {
     size_t grown = line.capacity * 2;
     if (grown < needed) grown = needed;
     char* data = static_cast<char*>(std::realloc(line.data, grown));
-    if (data == nullptr) insufficient_memory();
+    if (data == nullptr) stop_insufficient_memory();
     line.data = data;
     line.capacity = grown;
 }
@@ -133,13 +122,12 @@ bool open_text_source(text_source& source, const char* path, int is_compressed) 
     source.file = std::fopen(path, "r");
     if (source.file == nullptr) return false;
     source.is_compressed = is_compressed;
-    source.data = static_cast<char*>(allocate_or_stop(data_size));
+    source.data = static_cast<char*>(allocate_or_stop(data_size, 1));
     if (is_compressed == 1) {
-        source.raw = static_cast<unsigned char*>(allocate_or_stop(raw_size));
-        source.inflater = static_cast<z_stream*>(std::calloc(1, sizeof(z_stream)));
-        if (source.inflater == nullptr) insufficient_memory();
+        source.raw = static_cast<unsigned char*>(allocate_or_stop(raw_size, 1));
+        source.inflater = static_cast<z_stream*>(allocate_or_stop(1, sizeof(z_stream)));
         // Gzip members only (window bits 15 + 16), each checked against its trailer.
-        if (inflateInit2(source.inflater, 15 + 16) != Z_OK) insufficient_memory();
+        if (inflateInit2(source.inflater, 15 + 16) != Z_OK) stop_insufficient_memory();
     }
     return true;
 }
@@ -158,7 +146,7 @@ bool close_text_source(text_source& source) {
 
 line_buffer make_line_buffer(size_t size) {
     line_buffer line;
-    line.data = static_cast<char*>(allocate_or_stop(size));
+    line.data = static_cast<char*>(allocate_or_stop(size, 1));
     line.capacity = size;
     line.data[0] = '\0';
     return line;
@@ -203,7 +191,7 @@ int split_tokens(char* text, char** tokens, int max) {
         while (*c == ' ' || *c == '\t') ++c;
         if (*c == '\0') break;
         tokens[count++] = c;
-        while (*c != '\0' && *c != ' ' && *c != '\t') ++c;
+        c += std::strcspn(c, " \t");  // to the next blank, tab or the end
         if (*c == '\0') break;
         *c++ = '\0';
     }
@@ -221,7 +209,7 @@ int32_t count_lines(const char* path) {
     char* block = static_cast<char*>(std::malloc(block_size));
     if (block == nullptr) {
         std::fclose(file);
-        insufficient_memory();
+        stop_insufficient_memory();
     }
     int64_t lines = 0;
     char last = '\n';

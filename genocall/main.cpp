@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     genocall::read_markers(opt, markers);
     genocall::vcf_file vcf = genocall::start_vcf(opt);
     genocall::sample_table samples;
-    genocall::read_depth_file(opt, markers.line_count, samples);
+    genocall::open_depth_file(opt, samples);
+    genocall::read_depth_lines(opt, markers.line_count, samples);
     genocall::write_vcf_body(vcf, opt, markers, samples);
     genocall::close_run(vcf, markers, samples);
 

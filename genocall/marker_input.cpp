@@ -14,89 +14,91 @@ constexpr size_t text_line_size = 10000;
 
 template <typename T>
 T* allocate_entries(int32_t count) {
-    void* p = std::calloc(count > 0 ? static_cast<size_t>(count) : 1, sizeof(T));
-    if (p == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
-    return static_cast<T*>(p);
+    return static_cast<T*>(allocate_or_stop(count > 0 ? static_cast<size_t>(count) : 0, sizeof(T)));
 }
 
-// Data lines: token 1 chromosome, token 2 position, tokens 6 and 7 REF and ALT.
-void read_variant_lines(const char* path, marker_table& markers) {
-    text_source& source = markers.source;
-    line_buffer& line = markers.line;
-    if (!open_text_source(source, path, 0)) {
-        std::printf("\nERROR: variant_file %s failed to open\n", path);
+// One of the two files read marker by marker: its line k (after its
+// header) is marker k's, with at least `columns` tokens.
+struct marker_file {
+    const char* open_name;  // how the open failure names the file
+    const char* name;       // how the other failures name it
+    int header_lines;
+    int columns;
+};
+
+constexpr marker_file variant_file{"variant_file", "variant_file", 1, 7};
+constexpr marker_file frequency_file{"input_file", "frequency file", 0, 3};
+
+// The file has not the lines it had when it was counted.
+[[noreturn]] void file_changed(const marker_file& file, const char* path) {
+    std::printf("\nERROR: %s %s changed while it was read\n", file.name, path);
+    stop_run();
+}
+
+// Opens the file and passes over its header, which is not looked at.
+void open_marker_lines(const marker_file& file, const char* path, marker_table& markers) {
+    if (!open_text_source(markers.source, path, 0)) {
+        std::printf("\nERROR: %s %s failed to open\n", file.open_name, path);
         stop_run();
     }
-    read_line(source, line);  // the header, not looked at
-    int32_t k = 0;
+    for (int h = 0; h < file.header_lines; ++h) read_line(markers.source, markers.line);
+}
+
+// Splits the line of marker k into tokens; false after the last line. A
+// line beyond the counted markers, or of too few columns, stops the run.
+bool next_marker_line(const marker_file& file, const char* path, int32_t k, marker_table& markers, char** tokens) {
+    if (!read_line(markers.source, markers.line)) return false;
+    if (k >= markers.markers) file_changed(file, path);
+    if (split_tokens(markers.line.data, tokens, file.columns) < file.columns) {
+        std::printf("\nERROR: %s %s line %d has fewer than %d columns\n", file.name, path, k + 1 + file.header_lines,
+                    file.columns);
+        stop_run();
+    }
+    return true;
+}
+
+// Closes the file after its lines of markers 0 to lines - 1; a read error
+// or fewer lines than markers stops the run.
+void close_marker_lines(const marker_file& file, const char* path, int32_t lines, marker_table& markers) {
+    const bool failed = read_failed(markers.source);
+    close_text_source(markers.source);
+    if (failed || lines < markers.markers) file_changed(file, path);
+}
+
+// Token 1 chromosome, token 2 position, tokens 6 and 7 REF and ALT.
+void read_variant_lines(const char* path, marker_table& markers) {
+    open_marker_lines(variant_file, path, markers);
     char* tokens[7];
-    while (read_line(source, line)) {
-        if (k >= markers.markers) {
-            std::printf("\nERROR: variant_file %s changed while it was read\n", path);
-            stop_run();
-        }
-        if (split_tokens(line.data, tokens, 7) < 7) {
-            std::printf("\nERROR: variant_file %s line %d has fewer than 7 columns\n", path, k + 2);
-            stop_run();
-        }
+    int32_t k = 0;
+    for (; next_marker_line(variant_file, path, k, markers, tokens); ++k) {
         markers.chromosome[k] = atol_low32(tokens[0]);
         markers.position[k] = atol_low32(tokens[1]);
         markers.ref[k] = copy_text(tokens[5]);
         markers.alt[k] = copy_text(tokens[6]);
-        ++k;
     }
-    const bool failed = read_failed(source);
-    close_text_source(source);
-    if (failed || k < markers.markers) {
-        std::printf("\nERROR: variant_file %s changed while it was read\n", path);
-        stop_run();
-    }
+    close_marker_lines(variant_file, path, k, markers);
 }
 
-// One line per marker, no header: the frequency is token 3, a number written
-// whole (a decimal comma or a word would read as 0 and call every genotype
-// from a wrong prior).
+// The frequency is token 3, a number written whole (a decimal comma or a
+// word would read as 0 and call every genotype from a wrong prior).
 void read_frequency_lines(const char* path, marker_table& markers) {
-    text_source& source = markers.source;
-    line_buffer& line = markers.line;
-    if (!open_text_source(source, path, 0)) {
-        std::printf("\nERROR: input_file %s failed to open\n", path);
-        stop_run();
-    }
-    int32_t k = 0;
+    open_marker_lines(frequency_file, path, markers);
     char* tokens[3];
-    while (read_line(source, line)) {
-        if (k >= markers.markers) {
-            std::printf("\nERROR: frequency file %s changed while it was read\n", path);
-            stop_run();
-        }
-        if (split_tokens(line.data, tokens, 3) < 3) {
-            std::printf("\nERROR: frequency file %s line %d has fewer than 3 columns\n", path, k + 1);
-            stop_run();
-        }
+    int32_t k = 0;
+    for (; next_marker_line(frequency_file, path, k, markers, tokens); ++k) {
         char* end = nullptr;
         markers.frequency[k] = std::strtod(tokens[2], &end);
         if (end == tokens[2] || *end != '\0') {
             std::printf("\nERROR: frequency file %s line %d: %s is not a number\n", path, k + 1, tokens[2]);
             stop_run();
         }
-        ++k;
     }
-    const bool failed = read_failed(source);
-    close_text_source(source);
-    if (failed || k < markers.markers) {
-        std::printf("\nERROR: frequency file %s changed while it was read\n", path);
-        stop_run();
-    }
+    close_marker_lines(frequency_file, path, k, markers);
 }
 
-}  // namespace
-
-void read_markers(const runtime_options& opt, marker_table& markers) {
-    markers.line = make_line_buffer(text_line_size);
+// L and M from the variant file's lines; a frequency file must have M
+// lines. Then the marker-count line.
+void count_markers(const runtime_options& opt, marker_table& markers) {
     markers.line_count = count_lines(opt.variant_input_filename);
     markers.markers = markers.line_count - 1;
     if (opt.frequency_input_filename != nullptr) {
@@ -107,7 +109,13 @@ void read_markers(const runtime_options& opt, marker_table& markers) {
         }
     }
     std::printf("\nNum markers %d \n", markers.markers);
+}
 
+}  // namespace
+
+void read_markers(const runtime_options& opt, marker_table& markers) {
+    markers.line = make_line_buffer(text_line_size);
+    count_markers(opt, markers);
     markers.chromosome = allocate_entries<int32_t>(markers.line_count);
     markers.position = allocate_entries<int32_t>(markers.line_count);
     markers.ref = allocate_entries<char*>(markers.line_count);

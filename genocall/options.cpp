@@ -29,58 +29,65 @@ bool begins_with_two_dashes(const char* a) { return a[0] == '-' && a[1] == '-'; 
 
 enum class option_kind { file_name, error_rate, min_depth, flag };
 
+// An option and the field it sets: a file name, the error rate, or a
+// 32-bit integer (the minimum depth or a flag).
 struct option_entry {
     const char* name;
     option_kind kind;
+    char* runtime_options::*file_name = nullptr;
+    int32_t runtime_options::*integer = nullptr;
+    double runtime_options::*real = nullptr;
 };
 
 // Matching order of the option names.
 constexpr option_entry option_table[] = {
-    {"vcf_output_filename", option_kind::file_name},
-    {"frequency_input_filename", option_kind::file_name},
-    {"variant_input_filename", option_kind::file_name},
-    {"readdepth_input_filename", option_kind::file_name},
-    {"error_rate", option_kind::error_rate},
-    {"missing_min_read_depth", option_kind::min_depth},
-    {"write_genotype_probabilities", option_kind::flag},
-    {"write_dosage", option_kind::flag},
-    {"write_allele_depth", option_kind::flag},
+    {"vcf_output_filename", option_kind::file_name, &runtime_options::vcf_output_filename},
+    {"frequency_input_filename", option_kind::file_name, &runtime_options::frequency_input_filename},
+    {"variant_input_filename", option_kind::file_name, &runtime_options::variant_input_filename},
+    {"readdepth_input_filename", option_kind::file_name, &runtime_options::readdepth_input_filename},
+    {"error_rate", option_kind::error_rate, nullptr, nullptr, &runtime_options::error_rate},
+    {"missing_min_read_depth", option_kind::min_depth, nullptr, &runtime_options::missing_min_read_depth},
+    {"write_genotype_probabilities", option_kind::flag, nullptr, &runtime_options::write_genotype_probabilities},
+    {"write_dosage", option_kind::flag, nullptr, &runtime_options::write_dosage},
+    {"write_allele_depth", option_kind::flag, nullptr, &runtime_options::write_allele_depth},
 };
 
-char** file_name_field(runtime_options& opt, const char* name) {
-    if (std::strcmp(name, "vcf_output_filename") == 0) return &opt.vcf_output_filename;
-    if (std::strcmp(name, "frequency_input_filename") == 0) return &opt.frequency_input_filename;
-    if (std::strcmp(name, "variant_input_filename") == 0) return &opt.variant_input_filename;
-    return &opt.readdepth_input_filename;
+// The entry whose name is the argument after its two dashes, whole; none
+// when no name matches.
+const option_entry* find_option(const char* a) {
+    for (const option_entry& e : option_table)
+        if (std::strcmp(a + 2, e.name) == 0) return &e;
+    return nullptr;
 }
 
-int32_t* flag_field(runtime_options& opt, const char* name) {
-    if (std::strcmp(name, "write_genotype_probabilities") == 0) return &opt.write_genotype_probabilities;
-    if (std::strcmp(name, "write_dosage") == 0) return &opt.write_dosage;
-    return &opt.write_allele_depth;
-}
-
-// Parses the one value of a one-value option and writes its echo line.
+// Parses the one value of a one-value option into its field and writes its
+// echo line.
 void take_value(const option_entry& entry, const char* value, runtime_options& opt) {
     switch (entry.kind) {
         case option_kind::file_name: {
-            char** field = file_name_field(opt, entry.name);
-            std::free(*field);  // a repeated option replaces the earlier name
-            *field = copy_text(value);
-            std::printf("\n--%s:  %s ", entry.name, *field);
+            char*& field = opt.*entry.file_name;
+            std::free(field);  // a repeated option replaces the earlier name
+            field = copy_text(value);
+            std::printf("\n--%s:  %s ", entry.name, field);
             break;
         }
         case option_kind::error_rate:
-            opt.error_rate = std::strtod(value, nullptr);
-            std::printf("\n--error_rate: TRUE %f ", opt.error_rate);
+            opt.*entry.real = std::strtod(value, nullptr);
+            std::printf("\n--%s: TRUE %f ", entry.name, opt.*entry.real);
             break;
         case option_kind::min_depth:
-            opt.missing_min_read_depth = atol_low32(value);
-            std::printf("\n--missing_min_read_depth: TRUE %d ", opt.missing_min_read_depth);
+            opt.*entry.integer = atol_low32(value);
+            std::printf("\n--%s: TRUE %d ", entry.name, opt.*entry.integer);
             break;
         case option_kind::flag:
             break;
     }
+}
+
+// Sets a flag and writes its echo line.
+void set_flag(const option_entry& entry, runtime_options& opt) {
+    opt.*entry.integer = 1;
+    std::printf("\n--%s: TRUE ", entry.name);
 }
 
 [[noreturn]] void wrong_value_count(const option_entry& entry, int found) {
@@ -109,11 +116,7 @@ void my_strcpy(char* dest, const char* src) {
 }
 
 char* copy_text(const char* text) {
-    char* copy = static_cast<char*>(std::calloc(std::strlen(text) + 1, 1));
-    if (copy == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
+    char* copy = static_cast<char*>(allocate_or_stop(std::strlen(text) + 1, 1));
     my_strcpy(copy, text);
     return copy;
 }
@@ -124,11 +127,7 @@ void write_input_argv(int count, char** args, char** dest) {
 }
 
 char** copy_arguments(int count, char** args) {
-    char** copy = static_cast<char**>(std::calloc(static_cast<size_t>(count) + 1, sizeof(char*)));
-    if (copy == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
+    char** copy = static_cast<char**>(allocate_or_stop(static_cast<size_t>(count) + 1, sizeof(char*)));
     write_input_argv(count, args, copy);
     return copy;
 }
@@ -150,11 +149,7 @@ void runtime_options_string(int count, char** args, runtime_options& opt) {
         print_options();
         stop_run();
     }
-    opt.input_argv = static_cast<char**>(std::calloc(static_cast<size_t>(count) + 1, sizeof(char*)));
-    if (opt.input_argv == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
+    opt.input_argv = static_cast<char**>(allocate_or_stop(static_cast<size_t>(count) + 1, sizeof(char*)));
     for (int i = 0; i < count; ++i) opt.input_argv[i] = copy_text(args[i]);
     opt.input_argc = count;
 
@@ -165,18 +160,12 @@ void runtime_options_string(int count, char** args, runtime_options& opt) {
         const char* a = argv[i];
         if (!begins_with_two_dashes(a)) unrecognized_option(a);
         --n;
-        const option_entry* entry = nullptr;
-        for (const option_entry& e : option_table)
-            if (std::strcmp(a + 2, e.name) == 0) {
-                entry = &e;
-                break;
-            }
+        const option_entry* entry = find_option(a);
         if (entry == nullptr) unrecognized_option(a);
         const int c = count_number_option_arguments(n, argv + i);
         if (entry->kind == option_kind::flag) {
             if (c != 0) wrong_value_count(*entry, c);
-            *flag_field(opt, entry->name) = 1;
-            std::printf("\n--%s: TRUE ", entry->name);
+            set_flag(*entry, opt);
             i += 1;
         } else {
             if (c != 1) wrong_value_count(*entry, c);

@@ -1,5 +1,6 @@
 #include "genocall/readdepth_input.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,15 +16,6 @@ bool has_gz_ending(const char* name) {
     return length >= 3 && std::strcmp(name + length - 3, ".gz") == 0;
 }
 
-void* allocate_or_stop(size_t count, size_t size) {
-    void* p = std::calloc(count > 0 ? count : 1, size);
-    if (p == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
-    return p;
-}
-
 [[noreturn]] void read_error(const char* path, int32_t lines_read, const text_source& source) {
     if (source.fault == read_fault::trailing_bytes)
         std::printf("\nERROR: readdepth %s read error after line %d: trailing bytes are not gzip data\n", path,
@@ -33,27 +25,63 @@ void* allocate_or_stop(size_t count, size_t size) {
     stop_run();
 }
 
+// A new row of the counts of a depth code's first length characters; every
+// byte is written, so the row needs no clearing.
+uint8_t* decode_depth_code(const char* code, size_t length) {
+    uint8_t* counts = static_cast<uint8_t*>(std::malloc(length));
+    if (counts == nullptr) stop_insufficient_memory();
+    for (size_t c = 0; c < length; ++c) counts[c] = decode_depth_char(code[c]);
+    return counts;
+}
+
+// Splits line i into its four tokens; a line of fewer, or a depth code
+// shorter than 2M characters, stops the run.
+void split_depth_line(const char* path, int32_t i, line_buffer& line, size_t code_length, char** tokens) {
+    if (split_tokens(line.data, tokens, 4) < 4) {
+        std::printf("\nERROR: readdepth %s line %d has fewer than 4 columns\n", path, i);
+        stop_run();
+    }
+    const size_t given = std::strlen(tokens[3]);
+    if (given < code_length) {
+        std::printf("\nERROR: readdepth %s line %d: depth code of %zu characters, %zu expected\n", path, i, given,
+                    code_length);
+        stop_run();
+    }
+}
+
+// Stores line i as sample i - 1 (its name and counts) and echoes its first
+// three tokens.
+void store_sample(sample_table& samples, int32_t i, char** tokens, size_t code_length) {
+    samples.samples = i;  // entry i - 1 is the table's from here on, filled or not
+    samples.name[i - 1] = copy_text(tokens[0]);
+    std::printf(" %s ", samples.name[i - 1]);
+    std::printf(" %s", tokens[1]);
+    std::printf(" %s ", tokens[2]);
+    if (code_length > 0) samples.counts[i - 1] = decode_depth_code(tokens[3], code_length);
+}
+
 }  // namespace
 
-void read_depth_file(const runtime_options& opt, int32_t line_count, sample_table& samples) {
+void open_depth_file(const runtime_options& opt, sample_table& samples) {
     const char* path = opt.readdepth_input_filename;
-    const int64_t markers = static_cast<int64_t>(line_count) - 1;
-    const size_t code_length = markers > 0 ? static_cast<size_t>(2 * markers) : 0;  // 2M characters
-
     samples.name = static_cast<char**>(allocate_or_stop(max_samples, sizeof(char*)));
     samples.counts = static_cast<uint8_t**>(allocate_or_stop(max_samples, sizeof(uint8_t*)));
-
-    text_source& source = samples.source;
     const int is_compressed = has_gz_ending(path) ? 1 : 0;
     if (is_compressed == 1)
         std::printf("\nReaddepth file is compressed: %s \n", path);
     else
         std::printf("\nReaddepth file is uncompressed: %s \n", path);
-    if (!open_text_source(source, path, is_compressed)) {
+    if (!open_text_source(samples.source, path, is_compressed)) {
         std::printf("\nERROR: readdepth %s failed to open\n", path);
         stop_run();
     }
+}
 
+void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_table& samples) {
+    const char* path = opt.readdepth_input_filename;
+    const int64_t markers = static_cast<int64_t>(line_count) - 1;
+    const size_t code_length = markers > 0 ? static_cast<size_t>(2 * markers) : 0;  // 2M characters
+    text_source& source = samples.source;
     // 2L + 999 bytes, reused for every line.
     line_buffer& line = samples.line;
     line = make_line_buffer(2 * static_cast<size_t>(line_count > 0 ? line_count : 0) + 999);
@@ -68,31 +96,30 @@ void read_depth_file(const runtime_options& opt, int32_t line_count, sample_tabl
         }
         ++i;
         std::printf("\nReading line %d ", i);
-        if (split_tokens(line.data, tokens, 4) < 4) {
-            std::printf("\nERROR: readdepth %s line %d has fewer than 4 columns\n", path, i);
-            stop_run();
-        }
-        const size_t given = std::strlen(tokens[3]);
-        if (given < code_length) {
-            std::printf("\nERROR: readdepth %s line %d: depth code of %zu characters, %zu expected\n", path, i, given,
-                        code_length);
-            stop_run();
-        }
-        samples.samples = i;  // entry i - 1 is the table's from here on, filled or not
-        samples.name[i - 1] = copy_text(tokens[0]);
-        std::printf(" %s ", samples.name[i - 1]);
-        std::printf(" %s", tokens[1]);
-        std::printf(" %s ", tokens[2]);
-        if (code_length > 0) {
-            uint8_t* counts = static_cast<uint8_t*>(allocate_or_stop(code_length, 1));
-            samples.counts[i - 1] = counts;
-            const char* code = tokens[3];
-            for (size_t c = 0; c < code_length; ++c) counts[c] = decode_depth_char(code[c]);
-        }
+        split_depth_line(path, i, line, code_length, tokens);
+        store_sample(samples, i, tokens, code_length);
     }
     if (read_failed(source)) read_error(path, i, source);
     free_line_buffer(line);
     std::printf("\n");
+}
+
+void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns) {
+    // Samples a tile at a time: the tile's rows stay in the cache while each
+    // column gets a run of tile entries.
+    constexpr size_t tile = 32;
+    const size_t n = static_cast<size_t>(samples.samples);
+    const size_t offset = 2 * static_cast<size_t>(first);
+    for (size_t j0 = 0; j0 < n; j0 += tile) {
+        const size_t j1 = std::min(n, j0 + tile);
+        for (size_t b = 0; b < static_cast<size_t>(count); ++b) {
+            uint16_t* column = columns + b * n;
+            for (size_t j = j0; j < j1; ++j) {
+                const uint8_t* pair = samples.counts[j] + offset + 2 * b;
+                column[j] = static_cast<uint16_t>(pair[0] | pair[1] << 8);
+            }
+        }
+    }
 }
 
 void close_depth_file(sample_table& samples) {

@@ -27,11 +27,23 @@ inline uint8_t decode_depth_char(char c) {
     return static_cast<uint8_t>(s <= '9' ? s - 48 : s - 55);
 }
 
-/// Opens the read-depth file (compressed when its name ends in ".gz") and
-/// reads every line into samples, an empty table, writing the "Reading line"
-/// echoes and a closing "\n". Every failure writes one message and ends the
-/// run with status 1; what the table holds by then is in samples.
-void read_depth_file(const runtime_options& opt, int32_t line_count, sample_table& samples);
+/// Allocates the two sample arrays of samples, an empty table, writes the
+/// compressed or uncompressed line and opens the read-depth file (compressed
+/// when its name ends in ".gz"). An open failure writes
+/// "\nERROR: readdepth %s failed to open\n" and ends the run with status 1.
+void open_depth_file(const runtime_options& opt, sample_table& samples);
+
+/// Reads every line of the open read-depth file into samples, writing the
+/// "Reading line" echoes and a closing "\n"; line_count is L, the variant
+/// file's lines. Every failure writes one message and ends the run with
+/// status 1; what the table holds by then is in samples.
+void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_table& samples);
+
+/// Copies the counts of markers first to first + count - 1 of every sample
+/// into columns, marker by marker: columns[b * samples + j] is the pair
+/// r | a << 8 of sample j at marker first + b. A few markers at a time keep
+/// the rows read in runs and the data lines written from one column each.
+void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns);
 
 /// Closes the read-depth file: a compressed one that does not close cleanly
 /// writes "\nreaddepth file failed to close\n" and the run goes on. A file

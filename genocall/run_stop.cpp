@@ -28,4 +28,15 @@ void stop_run() {
     std::exit(1);
 }
 
+void stop_insufficient_memory() {
+    std::printf("\nInsufficient memory \n");
+    stop_run();
+}
+
+void* allocate_or_stop(size_t count, size_t size) {
+    void* p = std::calloc(count > 0 ? count : 1, size);
+    if (p == nullptr) stop_insufficient_memory();
+    return p;
+}
+
 }  // namespace genocall

@@ -7,17 +7,15 @@
 
 #include <sys/stat.h>
 
-#include "genocall/genotype_model.h"
 #include "genocall/number_format.h"
 #include "genocall/run_stop.h"
+#include "genocall/sample_fields.h"
 
 namespace genocall {
 
 namespace {
 
 constexpr size_t output_buffer_size = size_t{1} << 20;
-// Room one sample field may need: call, three posteriors, dosage, two counts.
-constexpr size_t sample_field_room = 4 + 5 * (max_fixed3_length + 1) + 2 * 12;
 
 [[noreturn]] void write_failed(const vcf_file& vcf) {
     std::printf("\nERROR: vcf output file %s write failed\n", vcf.name);
@@ -84,6 +82,54 @@ void refuse_output_that_is_an_input(const runtime_options& opt) {
     }
 }
 
+// Completes the header line: a column per sample, then the line end.
+void write_sample_columns(vcf_file& vcf, const sample_table& samples) {
+    for (int32_t j = 0; j < samples.samples; ++j) {
+        put(vcf, "\t");
+        put(vcf, samples.name[j]);
+    }
+    put(vcf, "\n");
+}
+
+// The FORMAT column, written into text: "\tGT", then ":GP", ":DS", ":DP" as
+// the layout asks.
+std::string_view format_column_text(const field_layout& layout, char (&text)[16]) {
+    std::strcpy(text, "\tGT");
+    if (layout.with_gp) std::strcat(text, ":GP");
+    if (layout.with_ds) std::strcat(text, ":DS");
+    if (layout.with_dp) std::strcat(text, ":DP");
+    return text;
+}
+
+// CHROM to FORMAT of marker k's data line.
+void put_fixed_columns(vcf_file& vcf, const marker_table& markers, int32_t k, std::string_view format_column) {
+    put_number(vcf, markers.chromosome[k]);  // CHROM
+    put(vcf, "\t");
+    put_number(vcf, markers.position[k]);  // POS
+    put(vcf, "\t");
+    put_number(vcf, markers.chromosome[k]);  // ID
+    put(vcf, ":");
+    put_number(vcf, markers.position[k]);
+    put(vcf, ":");
+    put(vcf, markers.ref[k]);
+    put(vcf, ":");
+    put(vcf, markers.alt[k]);
+    put(vcf, "\t");
+    put(vcf, markers.ref[k]);  // REF
+    put(vcf, "\t");
+    put(vcf, markers.alt[k]);  // ALT
+    put(vcf, "\t.\tPASS\t.");  // QUAL, FILTER, INFO
+    put(vcf, format_column);
+}
+
+// Markers whose counts are copied into columns at a time: up to 64, fewer
+// when many samples would make the columns large.
+int32_t column_block(int32_t samples) {
+    constexpr size_t column_bytes = size_t{4} << 20;
+    const size_t per_marker = 2 * static_cast<size_t>(samples > 0 ? samples : 1);
+    return static_cast<int32_t>(std::clamp<size_t>(column_bytes / per_marker, 1, 64));
+}
+
 }  // namespace
 
 vcf_file start_vcf(const runtime_options& opt) {
@@ -95,11 +141,7 @@ vcf_file start_vcf(const runtime_options& opt) {
         std::printf("\nERROR: vcf output file %s failed to open\n", vcf.name);
         stop_run();
     }
-    vcf.buffer = static_cast<char*>(std::malloc(output_buffer_size));
-    if (vcf.buffer == nullptr) {
-        std::printf("\nInsufficient memory \n");
-        stop_run();
-    }
+    vcf.buffer = static_cast<char*>(allocate_or_stop(output_buffer_size, 1));
     vcf.capacity = output_buffer_size;
 
     put(vcf, "##fileformat=VCFv4.1\n");
@@ -122,76 +164,33 @@ vcf_file start_vcf(const runtime_options& opt) {
 
 void write_vcf_body(vcf_file& vcf, const runtime_options& opt, const marker_table& markers,
                     const sample_table& samples) {
-    for (int32_t j = 0; j < samples.samples; ++j) {
-        put(vcf, "\t");
-        put(vcf, samples.name[j]);
-    }
-    put(vcf, "\n");
-
-    const bool with_gp = opt.write_genotype_probabilities == 1;
-    const bool with_ds = opt.write_dosage == 1;
-    const bool with_dp = opt.write_allele_depth == 1;
-    char format_text[16] = "\tGT";
-    if (with_gp) std::strcat(format_text, ":GP");
-    if (with_ds) std::strcat(format_text, ":DS");
-    if (with_dp) std::strcat(format_text, ":DP");
-    const std::string_view format_column = format_text;
-
-    for (int32_t k = 0; k < markers.markers; ++k) {
-        put_number(vcf, markers.chromosome[k]);  // CHROM
-        put(vcf, "\t");
-        put_number(vcf, markers.position[k]);  // POS
-        put(vcf, "\t");
-        put_number(vcf, markers.chromosome[k]);  // ID
-        put(vcf, ":");
-        put_number(vcf, markers.position[k]);
-        put(vcf, ":");
-        put(vcf, markers.ref[k]);
-        put(vcf, ":");
-        put(vcf, markers.alt[k]);
-        put(vcf, "\t");
-        put(vcf, markers.ref[k]);  // REF
-        put(vcf, "\t");
-        put(vcf, markers.alt[k]);  // ALT
-        put(vcf, "\t.\tPASS\t.");  // QUAL, FILTER, INFO
-        put(vcf, format_column);
-
-        const double p = markers.frequency[k];
-        const error_logs logs = make_error_logs(opt.error_rate);
-        const size_t r_at = 2 * static_cast<size_t>(k);
-        for (int32_t j = 0; j < samples.samples; ++j) {
-            const uint8_t r = samples.counts[j][r_at];
-            const uint8_t a = samples.counts[j][r_at + 1];
-            const int32_t d = r + a;
-            const posteriors post = genotype_posteriors(r, a, p, logs);
-            make_room(vcf, sample_field_room);
-            char* out = vcf.buffer + vcf.length;
-            *out++ = '\t';
-            const char* call = call_genotype(d, post, opt.missing_min_read_depth, opt.best_call_probability);
-            std::memcpy(out, call, 3);
-            out += 3;
-            if (with_gp) {
-                *out++ = ':';
-                out = put_fixed3(out, post.p00);
-                *out++ = ',';
-                out = put_fixed3(out, post.p01);
-                *out++ = ',';
-                out = put_fixed3(out, post.p11);
+    write_sample_columns(vcf, samples);
+    const field_layout layout = make_field_layout(opt);
+    char format_text[16];
+    const std::string_view format_column = format_column_text(layout, format_text);
+    const int32_t n = samples.samples;
+    const int32_t block = column_block(n);
+    uint16_t* columns = static_cast<uint16_t*>(allocate_or_stop(static_cast<size_t>(block) * static_cast<size_t>(n),
+                                                                sizeof(uint16_t)));
+    field_cache cache = make_field_cache(n);
+    for (int32_t first = 0; first < markers.markers; first += block) {
+        const int32_t count = std::min(block, markers.markers - first);
+        copy_count_columns(samples, first, count, columns);
+        for (int32_t b = 0; b < count; ++b) {
+            const int32_t k = first + b;
+            put_fixed_columns(vcf, markers, k, format_column);
+            start_marker(cache, k, markers.frequency[k]);
+            const uint16_t* column = columns + static_cast<size_t>(b) * static_cast<size_t>(n);
+            for (int32_t j = 0; j < n; ++j) {
+                make_room(vcf, sample_field_room);
+                char* out = put_cached_field(cache, column[j], vcf.buffer + vcf.length, layout);
+                vcf.length = static_cast<size_t>(out - vcf.buffer);
             }
-            if (with_ds) {
-                *out++ = ':';
-                out = put_fixed3(out, dosage(post));
-            }
-            if (with_dp) {
-                *out++ = ':';
-                out = put_int(out, r);
-                *out++ = ',';
-                out = put_int(out, a);
-            }
-            vcf.length = static_cast<size_t>(out - vcf.buffer);
+            put(vcf, "\n");
         }
-        put(vcf, "\n");
     }
+    free_field_cache(cache);
+    std::free(columns);
 }
 
 void close_run(vcf_file& vcf, marker_table& markers, sample_table& samples) {

@@ -28,7 +28,7 @@ struct vcf_file {
 vcf_file start_vcf(const runtime_options& opt);
 
 /// Completes the header with one column per sample and writes one data line
-/// per marker, computing each sample's posteriors as it goes.
+/// per marker; a marker's field of each distinct count pair is computed once.
 void write_vcf_body(vcf_file& vcf, const runtime_options& opt, const marker_table& markers,
                     const sample_table& samples);
 

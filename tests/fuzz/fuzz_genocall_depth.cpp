@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // so the leak check sees only what the reader itself loses.
     genocall::sample_table samples;
     try {
-        genocall::read_depth_file(opt, line_count, samples);
+        genocall::open_depth_file(opt, samples);
+        genocall::read_depth_lines(opt, line_count, samples);
     } catch (const fuzz_support::run_ended&) {
     }
     genocall::close_depth_file(samples);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "genocall/options.h"
-#include "genocall_output_mask.h"
+#include "genocall_texts.h"
 #include "program_run.h"
 
 namespace {

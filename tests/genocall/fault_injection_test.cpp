@@ -19,6 +19,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::all_checks;
 using test_support::all_of;
 using test_support::binary_bytes;
 using test_support::directory_named;
@@ -27,9 +28,14 @@ using test_support::earlier_run_text;
 using test_support::expect_prefix_of;
 using test_support::fault_case;
 using test_support::fault_program;
+using test_support::file_is;
 using test_support::file_exists;
 using test_support::file_holding;
 using test_support::full_disk_under;
+using test_support::last_line_is;
+using test_support::last_line_starts_with;
+using test_support::last_text_line;
+using test_support::no_file;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
@@ -98,43 +104,12 @@ const std::string& sound_vcf() {
     return vcf;
 }
 
-// The last line of standard output that carries text.
-std::string last_line(const std::string& out) {
-    size_t end = out.find_last_not_of('\n');
-    if (end == std::string::npos) return "";
-    const size_t start = out.rfind('\n', end);
-    return out.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
-}
-
-// Checks of a case, each in turn.
-disk_check_fn checks(std::vector<disk_check_fn> list) {
-    return [list](const fs::path& dir, const run_result& r) {
-        for (const auto& check : list) check(dir, r);
-    };
-}
-
-disk_check_fn last_line_is(std::string line) {
-    return [line](const fs::path&, const run_result& r) { EXPECT_EQ(last_line(r.out), line) << r.out.substr(0, 2000); };
-}
-
-disk_check_fn last_line_starts_with(std::string start) {
-    return [start](const fs::path&, const run_result& r) {
-        EXPECT_TRUE(last_line(r.out).starts_with(start)) << last_line(r.out).substr(0, 200);
-    };
-}
-
 // The file's bytes, or "<missing>" when there is none.
 std::string contents_of(const fs::path& path) { return file_exists(path) ? read_file(path) : "<missing>"; }
 
-disk_check_fn file_is(std::string name, std::string contents) {
-    return [name, contents](const fs::path& dir, const run_result&) {
-        EXPECT_TRUE(contents_of(dir / name) == contents) << name << " is not as it should be";
-    };
-}
-
 // The inputs every case starts from are as they were.
 disk_check_fn inputs_unchanged() {
-    return checks({file_is("variants.txt", variants_text), file_is("frequencies.txt", frequencies_text),
+    return all_checks({file_is("variants.txt", variants_text), file_is("frequencies.txt", frequencies_text),
                    file_is("depth.txt", sound_depth)});
 }
 
@@ -148,10 +123,6 @@ disk_check_fn vcf_holds_its_start() {
         EXPECT_TRUE(vcf.ends_with("\tFORMAT")) << vcf;
         expect_prefix_of(vcf, sound_vcf(), "calls.vcf");
     };
-}
-
-disk_check_fn no_file(std::string name) {
-    return [name](const fs::path& dir, const run_result&) { EXPECT_FALSE(file_exists(dir / name)) << name; };
 }
 
 disk_check_fn vcf_holds(std::string text) {
@@ -181,7 +152,7 @@ std::vector<fault_case> output_naming_an_input() {
     for (const input& in : inputs) {
         const std::string name = in.name;
         const auto refused = [&](const std::string& vcf) {
-            return checks({last_line_is("ERROR: --vcf_output_filename " + vcf + " is the same file as " + in.option +
+            return all_checks({last_line_is("ERROR: --vcf_output_filename " + vcf + " is the same file as " + in.option +
                                         " " + name),
                            inputs_unchanged()});
         };
@@ -227,61 +198,61 @@ TEST(genocall_faults, end_to_end_table) {
 
     std::vector<fault_case> cases = {
         {"sound inputs", nullptr, 0, "", "",
-         checks({vcf_holds("\n1\t2000\t1:2000:C:T\tC\tT\t.\tPASS\t.\tGT\t"), inputs_unchanged()})},
+         all_checks({vcf_holds("\n1\t2000\t1:2000:C:T\tC\tT\t.\tPASS\t.\tGT\t"), inputs_unchanged()})},
         {"earlier VCF", file_holding("calls.vcf", earlier_run_text), 0, "", "",
-         checks({vcf_is_sound(), inputs_unchanged()})},
+         all_checks({vcf_is_sound(), inputs_unchanged()})},
 
         // Directories in place of files, and a full disk.
         {"variants a directory", directory_named("variants.txt"), 1, "", "",
-         checks({last_line_is("ERROR: input_file variants.txt read error"), no_file("calls.vcf")})},
+         all_checks({last_line_is("ERROR: input_file variants.txt read error"), no_file("calls.vcf")})},
         {"frequencies a directory", directory_named("frequencies.txt"), 1, "", "",
-         checks({last_line_is("ERROR: input_file frequencies.txt read error"), no_file("calls.vcf")})},
+         all_checks({last_line_is("ERROR: input_file frequencies.txt read error"), no_file("calls.vcf")})},
         {"read depths a directory", directory_named("depth.txt"), 1, "", "",
-         checks({last_line_is("ERROR: readdepth depth.txt read error after line 0"), vcf_holds_its_start()})},
+         all_checks({last_line_is("ERROR: readdepth depth.txt read error after line 0"), vcf_holds_its_start()})},
         {"gzip read depths a directory", directory_named("depth.txt.gz"), 1, "", "",
-         checks({last_line_is("ERROR: readdepth depth.txt.gz read error after line 0"), vcf_holds_its_start()}),
+         all_checks({last_line_is("ERROR: readdepth depth.txt.gz read error after line 0"), vcf_holds_its_start()}),
          gz_args},
         {"VCF a directory", directory_named("calls.vcf"), 1, "", "",
-         checks({last_line_is("ERROR: vcf output file calls.vcf failed to open"), inputs_unchanged()})},
+         all_checks({last_line_is("ERROR: vcf output file calls.vcf failed to open"), inputs_unchanged()})},
         {"full disk under the VCF", full_disk_under("calls.vcf"), 1, "", "",
-         checks({last_line_is("ERROR: vcf output file calls.vcf write failed"), inputs_unchanged()})},
+         all_checks({last_line_is("ERROR: vcf output file calls.vcf write failed"), inputs_unchanged()})},
 
         // Damaged and unusual gzip read-depth files.
         {"gzip and trailing text", file_holding("depth.txt.gz", gz + "garbage\n"), 1, "", "",
-         checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
+         all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
         {"gzip and trailing zero bytes", file_holding("depth.txt.gz", gz + std::string(512, '\0')), 1, "", "",
-         checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
+         all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
         {"gzip and one byte of a header", file_holding("depth.txt.gz", gz + "\x1f"), 1, "", "",
-         checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
+         all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
         {"gzip without its trailer", file_holding("depth.txt.gz", gz.substr(0, gz.size() - 8)), 1, "", "",
-         checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
+         all_checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
         {"gzip failing its check value", file_holding("depth.txt.gz", bad_check), 1, "", "",
-         checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
+         all_checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
         {"gzip of three members",
          file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")), 0, "",
          "", vcf_is_sound(), gz_args},
         {"plain text under a gzip name", file_holding("depth.txt.gz", sound_depth), 0, "", "", vcf_is_sound(), gz_args},
         {"empty file under a gzip name", file_holding("depth.txt.gz", ""), 0, "", "",
-         checks({last_line_is("Readdepth file is compressed: depth.txt.gz "),
+         all_checks({last_line_is("Readdepth file is compressed: depth.txt.gz "),
                  vcf_holds("\tFORMAT\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\n")}),
          gz_args},
 
         // Frequencies and an error rate that are not numbers.
         {"frequency a word", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 abc\n"), 1, "", "",
-         checks({last_line_is("ERROR: frequency file frequencies.txt line 2: abc is not a number"),
+         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: abc is not a number"),
                  no_file("calls.vcf")})},
         {"frequency with a decimal comma",
          all_of({file_holding("frequencies.txt", "1 1000 0,9\n1 2000 0.6\n"), file_holding("calls.vcf", earlier_run_text)}),
          1, "", "",
-         checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
+         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
                  file_is("calls.vcf", earlier_run_text)})},
         {"error rate not a number", nullptr, 0, "",
          "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 \nBest call probability",
-         checks({vcf_is_sound(), inputs_unchanged()}), with_more_args({"--error_rate", "nan"})},
+         all_checks({vcf_is_sound(), inputs_unchanged()}), with_more_args({"--error_rate", "nan"})},
 
         // Lines longer than their line buffers, with a NUL byte inside, are read whole.
         {"read-depth line with a NUL byte", file_holding("depth.txt", around(nul_run, "S1 P Q 0A1B ", "\nS2 P Q 1111\n")), 0,
-         "", "", checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
+         "", "", all_checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
         {"variant line with a NUL byte",
          file_holding("variants.txt", around(nul_run, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "", "",
          vcf_is_sound()},
@@ -311,7 +282,7 @@ TEST(genocall_faults, end_to_end_table) {
         {"empty read depths", file_holding("depth.txt", ""), 0, "", "",
          last_line_is("Readdepth file is uncompressed: depth.txt ")},
         {"binary read depths", file_holding("depth.txt", binary_bytes()), 1, "", "",
-         checks({last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},
+         all_checks({last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},
         {"huge read-depth line", file_holding("depth.txt", around(huge, "S1 P Q 0A1B", "\nS2 P Q 1111\n")), 0, "", "",
          last_line_starts_with("Reading line 2  S2 ")},
 
@@ -319,7 +290,7 @@ TEST(genocall_faults, end_to_end_table) {
         // limit that a sound run stays within.
         {"sound inputs under a memory limit", nullptr, 0, "", "", vcf_is_sound(), {}, memory_limit},
         {"endless read-depth line under a memory limit", nullptr, 1, "", "",
-         checks({last_line_is("Insufficient memory "), vcf_holds_its_start(), inputs_unchanged()}),
+         all_checks({last_line_is("Insufficient memory "), vcf_holds_its_start(), inputs_unchanged()}),
          args_for("/dev/zero"), memory_limit},
     };
     for (fault_case& c : output_naming_an_input()) cases.push_back(std::move(c));
@@ -338,7 +309,7 @@ TEST(genocall_faults, gzip_depth_file_cut_at_every_byte) {
         const run_result r = run_genocall(dir, "depth.txt.gz");
         ASSERT_EQ(r.status, 1) << r.out;
         ASSERT_EQ(r.err, "");
-        const std::string last = last_line(r.out);
+        const std::string last = last_text_line(r.out);
         // The first byte alone is no gzip header: zlib reads it as text.
         if (cut == 1)
             ASSERT_EQ(last, "ERROR: readdepth depth.txt.gz line 1 has fewer than 4 columns");

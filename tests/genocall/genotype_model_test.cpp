@@ -6,15 +6,12 @@
 #include <vector>
 
 #include "genocall/genotype_model.h"
-#include "genocall/number_format.h"
 #include "genocall/run_stop.h"
+#include "genocall_texts.h"
 
 namespace {
 
-std::string fixed3(double v) {
-    char text[genocall::max_fixed3_length];
-    return std::string(text, genocall::put_fixed3(text, v));
-}
+using genocall_test::fixed3;
 
 struct sample_case {
     double e;

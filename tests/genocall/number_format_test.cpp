@@ -9,13 +9,11 @@
 #include <string>
 
 #include "genocall/number_format.h"
+#include "genocall_texts.h"
 
 namespace {
 
-std::string ours(double v) {
-    char text[genocall::max_fixed3_length];
-    return std::string(text, genocall::put_fixed3(text, v));
-}
+using genocall_test::fixed3;
 
 std::string libc(double v) {
     char text[400];
@@ -30,8 +28,8 @@ int check(double v) {
     const double near[] = {v, std::nextafter(v, -INFINITY), std::nextafter(v, INFINITY)};
     for (double x : near)
         for (double y : {x, -x})
-            if (ours(y) != libc(y)) {
-                if (++wrong <= 5) ADD_FAILURE() << "value " << std::hexfloat << y << ": " << ours(y) << " vs " << libc(y);
+            if (fixed3(y) != libc(y)) {
+                if (++wrong <= 5) ADD_FAILURE() << "value " << std::hexfloat << y << ": " << fixed3(y) << " vs " << libc(y);
             }
     return wrong;
 }
@@ -43,11 +41,11 @@ TEST(put_fixed3, matches_snprintf_on_special_values) {
                      -std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min(),
                      std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), 0.0005, 0.0015, 0.0625,
                      0.1875, 2.5e-4, 1e300, 4503599627370496.0, 4503599627370495.5, 9007199254740993.0})
-        EXPECT_EQ(libc(v), ours(v)) << std::hexfloat << v;
-    EXPECT_EQ(" nan", ours(nan));
-    EXPECT_EQ("-nan", ours(-nan));
-    EXPECT_EQ(" inf", ours(inf));
-    EXPECT_EQ("-0.000", ours(-0.0));
+        EXPECT_EQ(libc(v), fixed3(v)) << std::hexfloat << v;
+    EXPECT_EQ(" nan", fixed3(nan));
+    EXPECT_EQ("-nan", fixed3(-nan));
+    EXPECT_EQ(" inf", fixed3(inf));
+    EXPECT_EQ("-0.000", fixed3(-0.0));
 }
 
 TEST(put_fixed3, matches_snprintf_on_a_large_sweep) {

@@ -94,4 +94,42 @@ void expect_prefix_of(const std::string& actual, const std::string& whole, const
                                            << whole.size() << " bytes of a sound run";
 }
 
+disk_check_fn all_checks(std::vector<disk_check_fn> checks) {
+    return [checks](const fs::path& dir, const run_result& r) {
+        for (const auto& check : checks) check(dir, r);
+    };
+}
+
+disk_check_fn file_is(std::string name, std::string contents) {
+    return [name, contents](const fs::path& dir, const run_result&) {
+        const fs::path path = dir / name;
+        const std::string held = file_exists(path) ? read_file(path) : "<missing>";
+        EXPECT_TRUE(held == contents) << name << " is not as it should be";
+    };
+}
+
+disk_check_fn no_file(std::string name) {
+    return [name](const fs::path& dir, const run_result&) { EXPECT_FALSE(file_exists(dir / name)) << name; };
+}
+
+disk_check_fn last_line_is(std::string line) {
+    return [line](const fs::path&, const run_result& r) {
+        EXPECT_EQ(last_text_line(r.out), line) << r.out.substr(0, 2000);
+    };
+}
+
+disk_check_fn last_line_starts_with(std::string start) {
+    return [start](const fs::path&, const run_result& r) {
+        EXPECT_TRUE(last_text_line(r.out).starts_with(start)) << last_text_line(r.out).substr(0, 200);
+    };
+}
+
+std::string last_text_line(const std::string& text) {
+    const size_t end = text.find_last_not_of('\n');
+    if (end == std::string::npos) return "";
+    const size_t newline = text.rfind('\n', end);
+    const size_t start = newline == std::string::npos ? 0 : newline + 1;
+    return text.substr(start, end - start + 1);
+}
+
 }  // namespace test_support

@@ -68,4 +68,20 @@ inline const std::string earlier_run_text = "earlier run: these bytes must not s
 /// Asserts that actual is a byte prefix of whole (the file a sound run writes).
 void expect_prefix_of(const std::string& actual, const std::string& whole, const std::string& what);
 
+// Checks of what a case leaves.
+/// Each check in turn.
+disk_check_fn all_checks(std::vector<disk_check_fn> checks);
+/// The file holds exactly these bytes.
+disk_check_fn file_is(std::string name, std::string contents);
+/// There is no such file.
+disk_check_fn no_file(std::string name);
+/// The last line of standard output that carries text is this one.
+disk_check_fn last_line_is(std::string line);
+/// The last line of standard output that carries text begins so.
+disk_check_fn last_line_starts_with(std::string start);
+
+/// The last line of a text that carries more than line feeds, without its
+/// line feed; empty when there is none.
+std::string last_text_line(const std::string& text);
+
 }  // namespace test_support

@@ -2,7 +2,7 @@
 // file and the expected console output and VCF file.
 #include <gtest/gtest.h>
 
-#include "genocall_output_mask.h"
+#include "genocall_texts.h"
 #include "golden_cases.h"
 
 namespace {

@@ -1,8 +1,11 @@
 #pragma once
-// The one line of genocall's standard output that changes from build to
-// build, the compile stamp, masked for comparison.
+// Texts of genocall as the tests compare them: standard output with the one
+// line that changes from build to build, the compile stamp, masked; the lines
+// every run starts with; a real number as the VCF writer writes it.
 #include <string>
 #include <string_view>
+
+#include "genocall/number_format.h"
 
 namespace genocall_test {
 
@@ -23,5 +26,11 @@ inline std::string mask_compile_stamp(std::string_view out) {
 
 /// What every run writes first: the masked stamp line and the option header.
 inline const std::string start_lines = "\nCompile Timestamp: <masked> \n\nCommand line options: ";
+
+/// v as the VCF writer writes "%4.3f".
+inline std::string fixed3(double v) {
+    char text[genocall::max_fixed3_length];
+    return std::string(text, genocall::put_fixed3(text, v));
+}
 
 }  // namespace genocall_test
