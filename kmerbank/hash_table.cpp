@@ -26,6 +26,15 @@ void clear(common::table<T>& a) {
     if (a.data()) std::memset(a.data(), 0, static_cast<size_t>(a.size()) * sizeof(T));
 }
 
+// The first slot of the probe sequence of key in a table of size (> 0)
+// slots. The product wraps; the remainder takes the sign of the dividend.
+int32_t home_slot(int64_t key, int32_t size) {
+    const int64_t product = static_cast<int64_t>(static_cast<uint64_t>(NPRIME) * static_cast<uint64_t>(key));
+    int64_t r = product % size;
+    if (r < 0) r = -r;
+    return static_cast<int32_t>(r) + 1;
+}
+
 }  // namespace
 
 int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count) {
@@ -36,11 +45,7 @@ int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t 
     }
     if (key == 0) return 0;
     if (size <= 0) dropped_out();
-    // The product wraps; the remainder takes the sign of the dividend.
-    const int64_t product = static_cast<int64_t>(static_cast<uint64_t>(NPRIME) * static_cast<uint64_t>(key));
-    int64_t r = product % size;
-    if (r < 0) r = -r;
-    int32_t h = static_cast<int32_t>(r) + 1;
+    int32_t h = home_slot(key, size);
     for (int32_t n = 0; n < size; ++n) {
         const int64_t g = GAPS[h];
         if (g == 0) {
@@ -60,6 +65,21 @@ int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t 
         h = ((h + IE) % size) + 1;  // two slots on: 0-based s is followed by (s + 2) mod size
     }
     dropped_out();
+}
+
+void prefetch_home_slot(const tables& t, int64_t key, int32_t maxhash, map_kind kind) {
+    if (maxhash <= 0 || maxhash > t.GAPS.size()) return;
+    const int32_t h = home_slot(key, maxhash);
+    if (kind == map_kind::alt) {
+        // Nearly every key of the alternate pass is found: only its key is read.
+        __builtin_prefetch(t.GAPS.at(h), 0);
+        return;
+    }
+    // Nearly every key of the reference pass is new: its slot is written.
+    __builtin_prefetch(t.GAPS.at(h), 1);
+    __builtin_prefetch(t.STORELOC.at(h), 1);
+    __builtin_prefetch(t.STORECHRO.at(h), 1);
+    __builtin_prefetch(t.STORENUM.at(h), 1);
 }
 
 void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, tables& t, hash_counts& c) {

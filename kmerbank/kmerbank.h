@@ -120,7 +120,8 @@ enum class map_kind { ref, alt };
 int32_t basenum(char letter);
 
 /// One k-mer pass over map: samples the k-mers of every chromosome and hands
-/// each key to store_kmer. Stops the run on a negative key.
+/// each key to store_kmer, in the order they are taken. Stops the run on a
+/// negative key.
 void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt, tables& t, hash_counts& c);
 
 /// Finds or inserts key (mode 1), finds it (other modes; 0 when absent), or
@@ -128,6 +129,10 @@ void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt
 /// run with code 41 when probing gives up and 261 when more than 0.9 * size
 /// keys would be held.
 int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count);
+
+/// Brings the entries of the home slot of key (> 0) into the cache ahead of
+/// its store step; changes nothing.
+void prefetch_home_slot(const tables& t, int64_t key, int32_t maxhash, map_kind kind);
 
 /// Stores one taken k-mer: key V (> 0), chromosome i, end position p. Stops
 /// the run past half of maxhash keys or maxdup duplicate entries.

@@ -96,6 +96,11 @@ void allocate_tables(const options& o, tables& t) {
     t.LASTLOC.allocate(-static_cast<int64_t>(o.maxdup), 0);
     t.LASTCHRO.allocate(-static_cast<int64_t>(o.maxdup), 0);
     t.READMAP.allocate(1, o.maplngth);
+    // The k-mer passes read and write the hash table at random slots.
+    t.GAPS.prefer_huge_pages();
+    t.STORELOC.prefer_huge_pages();
+    t.STORECHRO.prefer_huge_pages();
+    t.STORENUM.prefer_huge_pages();
 }
 
 }  // namespace kmerbank

@@ -91,6 +91,30 @@ INSTANTIATE_TEST_SUITE_P(
                       {{1, {{1, 7}}}, {61, {{1, 6}}}}}),
     [](const auto& info) { return info.param.name; });
 
+// More k-mers than wait at once for their store step: every occurrence is
+// stored in the order taken, so each chain lists its positions newest first,
+// and chromosome 1 is stored whole before chromosome 2.
+TEST(kmer_sampling, many_k_mers_are_stored_in_the_order_taken) {
+    kmerbank::options o = kmerbank_test::make_options(3, 1, 10);
+    kmerbank::tables t;
+    std::string cycles;
+    for (int n = 0; n < 30; ++n) cycles += "ACGT";
+    kmerbank_test::load_maps(o, t, {cycles, "ACGTA"});
+    kmerbank::hash_counts n;
+    kmerbank::mapstore(t.REFERENCE, map_kind::ref, o, t, n);
+    // From position 5 on every position takes the window ending there: GTA
+    // (key 45), TAC (50), ACG (7), CGT (28) in turn.
+    std::vector<stored_key> expected = {{7, {}}, {28, {}}, {45, {{2, 5}}}, {50, {}}};
+    const int64_t key_at[4] = {28, 45, 50, 7};  // by position modulo 4
+    for (int32_t p = 120; p >= 5; --p) {
+        auto& k = *std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.key == key_at[p % 4]; });
+        k.occurrences.push_back({1, p});
+    }
+    EXPECT_EQ(expected, stored_keys(t));
+    EXPECT_EQ(4, n.nhash);
+    EXPECT_EQ(4 * 29 + 1 - 4, n.ndup);
+}
+
 TEST(kmer_sampling_stop, key_of_32_letters_starting_with_G_stops_the_run) {
     kmerbank::options o = kmerbank_test::make_options(32, 1, 40);
     kmerbank::tables t;
