@@ -1,7 +1,6 @@
 // The k-mer hash table: n8hash, the store step, the hash table phase and the
 // hash table file kmerbank.unf.
 #include <algorithm>
-#include <cstring>
 
 #include "common/free_format_writer.h"
 #include "common/record_file.h"
@@ -19,11 +18,6 @@ constexpr int32_t IE = 1;      // probe increment
 [[noreturn]] void dropped_out() {
     common::write_free("Function N8HASH dropped out of the loop");
     common::end_with_code(41);
-}
-
-template <typename T>
-void clear(common::table<T>& a) {
-    if (a.data()) std::memset(a.data(), 0, static_cast<size_t>(a.size()) * sizeof(T));
 }
 
 // The first slot of the probe sequence of key in a table of size (> 0)
@@ -114,14 +108,9 @@ void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& o
 }
 
 void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_variants) {
+    // The table starts empty as allocated, every entry 0: clearing it again
+    // would only make every page of it resident at once.
     hash_counts c;
-    n8hash(0, -1, t.GAPS, opt.maxhash, c.nhash);
-    clear(t.STORELOC);
-    clear(t.STORECHRO);
-    clear(t.STORENUM);
-    clear(t.LASTLOC);
-    clear(t.LASTCHRO);
-    c.ndup = 0;
 
     mapstore(t.REFERENCE, map_kind::ref, opt, t, c);
     common::write_empty_line();

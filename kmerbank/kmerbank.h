@@ -138,8 +138,8 @@ void prefetch_home_slot(const tables& t, int64_t key, int32_t maxhash, map_kind 
 /// the run past half of maxhash keys or maxdup duplicate entries.
 void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, tables& t, hash_counts& c);
 
-/// Clears the table, runs the reference pass and (when accepted_variants is
-/// at least 1) the alternate pass, writes and completes kmerbank.unf and
+/// Runs the reference pass over the empty table and (when accepted_variants
+/// is at least 1) the alternate pass, writes and completes kmerbank.unf and
 /// prints the closing line.
 void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_variants);
 

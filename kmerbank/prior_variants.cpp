@@ -69,7 +69,7 @@ char lower_base(char c) {
 }  // namespace
 
 int32_t apply_prior_variants(files& f, const options& opt, tables& t) {
-    if (t.FLANK.data()) std::memset(t.FLANK.data(), 0, static_cast<size_t>(t.FLANK.rows() * t.FLANK.cols()));
+    // FLANK is 0 everywhere as allocated: only the flank.loc positions are set.
     if (f.have_flank_loc) mark_flank_positions(f, t);
 
     common::write_free("    N  chr   location  ref alt (prior SNPs)");

@@ -79,6 +79,9 @@ options read_options(files& f) {
 }
 
 void allocate_tables(const options& o, tables& t) {
+    // Every table comes zero-filled from the system, page by page as it is
+    // first touched, so a table of which a run uses little (FLANK, the map
+    // columns past each chromosome's length) costs little memory.
     const int64_t rows = o.maplngth, cols = o.chromes;
     t.REFERENCE.allocate(rows, cols);
     t.ALTERNATE.allocate(rows, cols);
