@@ -34,11 +34,11 @@ constexpr std::array<int8_t, 256> byte_class = byte_classes();
 // on to the next chromosome's line or ends.
 class waiting_kmers {
 public:
-    waiting_kmers(int32_t chromosome, map_kind kind, const options& opt, tables& t, hash_counts& c)
-        : chromosome_(chromosome), kind_(kind), opt_(opt), t_(t), c_(c) {}
+    waiting_kmers(int32_t chromosome, map_kind kind, const options& opt, hash_tables& hash)
+        : chromosome_(chromosome), kind_(kind), opt_(opt), hash_(hash) {}
 
     void add(int64_t key, int64_t position) {
-        prefetch_home_slot(t_, key, opt_.maxhash, kind_);
+        prefetch_home_slot(hash_, key, opt_.maxhash, kind_);
         taken_kmer& slot = ring_[taken_ % lookahead];
         if (taken_ >= lookahead) store(slot);
         slot = {key, static_cast<int32_t>(position)};
@@ -55,13 +55,12 @@ private:
         int64_t key;
         int32_t position;
     };
-    void store(const taken_kmer& k) { store_kmer(k.key, chromosome_, k.position, kind_, opt_, t_, c_); }
+    void store(const taken_kmer& k) { store_kmer(k.key, chromosome_, k.position, kind_, opt_, hash_); }
 
     int32_t chromosome_;
     map_kind kind_;
     const options& opt_;
-    tables& t_;
-    hash_counts& c_;
+    hash_tables& hash_;
     std::array<taken_kmer, lookahead> ring_;
     size_t taken_ = 0;  // k-mer k waits in ring_[k % lookahead] from taken_ - lookahead on
 };
@@ -97,8 +96,8 @@ namespace {
 // The positions of chromosome i, whose len bytes are col: the k-mers taken by
 // the sampling rule, each with its key, handed to the store step in order.
 void sample_chromosome(const unsigned char* col, int64_t len, int32_t i, map_kind kind, const options& opt,
-                       int32_t& code, tables& t, hash_counts& c) {
-    waiting_kmers waiting(i, kind, opt, t, c);
+                       int32_t& code, hash_tables& hash) {
+    waiting_kmers waiting(i, kind, opt, hash);
     // Positions in 64 bits, so that the loop ends also after the largest
     // 32-bit length.
     int64_t lastn = 0;                   // last break byte on this chromosome
@@ -126,13 +125,14 @@ void sample_chromosome(const unsigned char* col, int64_t len, int32_t i, map_kin
 
 }  // namespace
 
-void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt, tables& t, hash_counts& c) {
+void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt,
+              const common::table<int32_t>& CHROLEN, hash_tables& hash) {
     const char* heading =
         kind == map_kind::ref ? "Processing reference alleles, chromosome" : "Processing alternate alleles, chromosome";
     int32_t code = 0;  // the code register, kept from chromosome to chromosome
     for (int32_t i = 1; i <= opt.chromes; ++i) {
         common::write_free(heading, i);
-        sample_chromosome(reinterpret_cast<const unsigned char*>(map.column(i)), t.CHROLEN[i], i, kind, opt, code, t, c);
+        sample_chromosome(reinterpret_cast<const unsigned char*>(map.column(i)), CHROLEN[i], i, kind, opt, code, hash);
     }
 }
 
