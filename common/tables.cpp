@@ -1,5 +1,9 @@
 #include "common/tables.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdlib>
 
 #include "common/run_end.h"
@@ -23,5 +27,15 @@ void* allocate_table(int64_t count, size_t size) {
 }
 
 void release_table(void* p) { std::free(p); }
+
+void prefer_huge_pages(void* p, size_t bytes) {
+    if (!p || bytes == 0) return;
+    // The whole pages inside the table; the advice is a hint, its result is
+    // of no consequence.
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t lo = (reinterpret_cast<uintptr_t>(p) + page - 1) / page * page;
+    const uintptr_t hi = (reinterpret_cast<uintptr_t>(p) + bytes) / page * page;
+    if (hi > lo) madvise(reinterpret_cast<void*>(lo), hi - lo, MADV_HUGEPAGE);
+}
 
 }  // namespace common

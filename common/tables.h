@@ -13,6 +13,12 @@ namespace common {
 void* allocate_table(int64_t count, size_t size);
 void release_table(void* p);
 
+/// Asks the system to back the bytes at p with huge pages where it can, so
+/// that a table read and written at random places needs fewer address
+/// translations. Only a hint: contents and results stay the same, and a
+/// system without huge pages ignores it.
+void prefer_huge_pages(void* p, size_t bytes);
+
 /// A one-dimensional table indexed lo..hi (inclusive).
 template <typename T>
 class table {
@@ -33,6 +39,8 @@ public:
         data_ = nullptr;
         size_ = 0;
     }
+    /// See common::prefer_huge_pages.
+    void prefer_huge_pages() { common::prefer_huge_pages(data_, static_cast<size_t>(size_) * sizeof(T)); }
     T& operator[](int64_t i) { return data_[i - lo_]; }
     const T& operator[](int64_t i) const { return data_[i - lo_]; }
     /// Address of element i (for whole-array reads and writes).

@@ -1,12 +1,10 @@
-// The k-mer hash table: n8hash, the store step, the hash table phase and the
-// hash table file kmerbank.unf.
+// The k-mer hash table: n8hash, the store step, the two k-mer passes of the
+// hash table phase and the hash table file kmerbank.unf.
 #include <algorithm>
-#include <cstring>
 
 #include "common/free_format_writer.h"
 #include "common/record_file.h"
 #include "common/run_end.h"
-#include "common/wall_time.h"
 #include "kmerbank/kmerbank.h"
 
 namespace kmerbank {
@@ -21,9 +19,13 @@ constexpr int32_t IE = 1;      // probe increment
     common::end_with_code(41);
 }
 
-template <typename T>
-void clear(common::table<T>& a) {
-    if (a.data()) std::memset(a.data(), 0, static_cast<size_t>(a.size()) * sizeof(T));
+// The first slot of the probe sequence of key in a table of size (> 0)
+// slots. The product wraps; the remainder takes the sign of the dividend.
+int32_t home_slot(int64_t key, int32_t size) {
+    const int64_t product = static_cast<int64_t>(static_cast<uint64_t>(NPRIME) * static_cast<uint64_t>(key));
+    int64_t r = product % size;
+    if (r < 0) r = -r;
+    return static_cast<int32_t>(r) + 1;
 }
 
 }  // namespace
@@ -36,11 +38,7 @@ int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t 
     }
     if (key == 0) return 0;
     if (size <= 0) dropped_out();
-    // The product wraps; the remainder takes the sign of the dividend.
-    const int64_t product = static_cast<int64_t>(static_cast<uint64_t>(NPRIME) * static_cast<uint64_t>(key));
-    int64_t r = product % size;
-    if (r < 0) r = -r;
-    int32_t h = static_cast<int32_t>(r) + 1;
+    int32_t h = home_slot(key, size);
     for (int32_t n = 0; n < size; ++n) {
         const int64_t g = GAPS[h];
         if (g == 0) {
@@ -62,79 +60,73 @@ int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t 
     dropped_out();
 }
 
-void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, tables& t, hash_counts& c) {
-    const int32_t before = c.nhash;
-    const int32_t h = n8hash(V, 1, t.GAPS, opt.maxhash, c.nhash);
-    if (c.nhash > before) {
-        t.STORELOC[h] = p;
-        t.STORECHRO[h] = static_cast<int8_t>(i);
-        t.STORENUM[h] = 1;
-        const float held = static_cast<float>(c.nhash);
+void prefetch_home_slot(const hash_tables& hash, int64_t key, int32_t maxhash, map_kind kind) {
+    if (maxhash <= 0 || maxhash > hash.GAPS.size()) return;
+    const int32_t h = home_slot(key, maxhash);
+    if (kind == map_kind::alt) {
+        // Nearly every key of the alternate pass is found: only its key is read.
+        __builtin_prefetch(hash.GAPS.at(h), 0);
+        return;
+    }
+    // Nearly every key of the reference pass is new: its slot is written.
+    __builtin_prefetch(hash.GAPS.at(h), 1);
+    __builtin_prefetch(hash.STORELOC.at(h), 1);
+    __builtin_prefetch(hash.STORECHRO.at(h), 1);
+    __builtin_prefetch(hash.STORENUM.at(h), 1);
+}
+
+void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, hash_tables& hash) {
+    const int32_t before = hash.nhash;
+    const int32_t h = n8hash(V, 1, hash.GAPS, opt.maxhash, hash.nhash);
+    if (hash.nhash > before) {
+        hash.STORELOC[h] = p;
+        hash.STORECHRO[h] = static_cast<int8_t>(i);
+        hash.STORENUM[h] = 1;
+        const float held = static_cast<float>(hash.nhash);
         const float limit = static_cast<float>(opt.maxhash) * 0.5f;
-        if (held > limit) {
-            common::write_free("Hash table too full, increase maxhash", opt.maxhash);
-            common::stop_run();
-        }
+        if (held > limit) common::stop_with("Hash table too full, increase maxhash", opt.maxhash);
         return;
     }
     if (kind == map_kind::alt) return;  // only keys new to the table count on the alternate map
-    if (c.ndup >= opt.maxdup) {
-        common::write_free("Too many duplicates, increase maxdup", opt.maxdup);
-        common::stop_run();
-    }
-    ++c.ndup;
+    if (hash.ndup >= opt.maxdup) common::stop_with("Too many duplicates, increase maxdup", opt.maxdup);
+    ++hash.ndup;
     // The new entry takes over the slot's chain: it keeps what the slot held.
-    const int32_t e = -c.ndup;
-    t.STORELOC[e] = p;
-    t.STORECHRO[e] = static_cast<int8_t>(i);
-    t.LASTLOC[e] = t.STORELOC[h];
-    t.LASTCHRO[e] = t.STORECHRO[h];
-    t.STORELOC[h] = e;
-    if (t.STORENUM[h] < 127) ++t.STORENUM[h];
+    const int32_t e = -hash.ndup;
+    hash.STORELOC[e] = p;
+    hash.STORECHRO[e] = static_cast<int8_t>(i);
+    hash.LASTLOC[e] = hash.STORELOC[h];
+    hash.LASTCHRO[e] = hash.STORECHRO[h];
+    hash.STORELOC[h] = e;
+    if (hash.STORENUM[h] < 127) ++hash.STORENUM[h];
 }
 
-void build_hash_table(files& f, const options& opt, tables& t, int32_t accepted_variants) {
-    hash_counts c;
-    n8hash(0, -1, t.GAPS, opt.maxhash, c.nhash);
-    clear(t.STORELOC);
-    clear(t.STORECHRO);
-    clear(t.STORENUM);
-    clear(t.LASTLOC);
-    clear(t.LASTCHRO);
-    c.ndup = 0;
-
-    mapstore(t.REFERENCE, map_kind::ref, opt, t, c);
+void fill_hash_table(const options& opt, const reference_map& map, hash_tables& hash, int32_t accepted_variants) {
+    // The table starts empty as allocated, every entry and both counters 0:
+    // clearing it again would only make every page of it resident at once.
+    mapstore(map.REFERENCE, map_kind::ref, opt, map.CHROLEN, hash);
     common::write_empty_line();
-    common::write_free(c.nhash, "k-mers stored in hash table from reference map");
-    common::write_free(c.ndup, "duplicate k-mers stored as negatives in hash table");
+    common::write_free(hash.nhash, "k-mers stored in hash table from reference map");
+    common::write_free(hash.ndup, "duplicate k-mers stored as negatives in hash table");
 
     if (accepted_variants >= 1) {
-        mapstore(t.ALTERNATE, map_kind::alt, opt, t, c);
+        mapstore(map.ALTERNATE, map_kind::alt, opt, map.CHROLEN, hash);
         common::write_empty_line();
-        common::write_free(c.nhash, "k-mers stored in hash table after adding alternate alleles");
+        common::write_free(hash.nhash, "k-mers stored in hash table after adding alternate alleles");
         common::write_empty_line();
     }
-
-    common::write_free("Write map hash table, etc.");
-    write_hash_table(f.kmerbank_unf, opt, t, c);
-    // Every output is complete before the closing line.
-    f.kmerbank_unf.close();
-    common::mywalltime();
-    common::write_empty_line();
-    common::write_free("Program kmerbank completed normally");
 }
 
-void write_hash_table(common::unit_file& file, const options& opt, const tables& t, const hash_counts& c) {
-    const int32_t head[9] = {opt.chromes, opt.maplngth, c.nhash,     c.ndup,    opt.hashlen,
+void write_hash_table(common::unit_file& file, const options& opt, const hash_tables& hash) {
+    const int32_t head[9] = {opt.chromes, opt.maplngth, hash.nhash,  hash.ndup, opt.hashlen,
                              opt.mingap,  opt.maxgap,   opt.maxhash, opt.maxdup};
     common::write_record(file, {common::bytes_of(head, 9)});
     // The six arrays whole, straight from memory, lowest index first.
-    common::write_record(file, {common::bytes_of(t.GAPS.data(), t.GAPS.size()),
-                                common::bytes_of(t.STORELOC.data(), t.STORELOC.size()),
-                                common::bytes_of(t.STORECHRO.data(), t.STORECHRO.size()),
-                                common::bytes_of(t.LASTLOC.data(), t.LASTLOC.size()),
-                                common::bytes_of(t.LASTCHRO.data(), t.LASTCHRO.size()),
-                                common::bytes_of(t.STORENUM.data(), t.STORENUM.size())});
+    common::write_record(file, {common::bytes_of(hash.GAPS.data(), hash.GAPS.size()),
+                                common::bytes_of(hash.STORELOC.data(), hash.STORELOC.size()),
+                                common::bytes_of(hash.STORECHRO.data(), hash.STORECHRO.size()),
+                                common::bytes_of(hash.LASTLOC.data(), hash.LASTLOC.size()),
+                                common::bytes_of(hash.LASTCHRO.data(), hash.LASTCHRO.size()),
+                                common::bytes_of(hash.STORENUM.data(), hash.STORENUM.size())});
 }
 
 }  // namespace kmerbank

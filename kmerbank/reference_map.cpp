@@ -1,6 +1,6 @@
-// Reference phase of kmerbank: reads reference.fa into the reference and
-// alternate maps, trims the trailing 'N' runs, folds the reference map to
-// upper case and writes reference.unf.
+// Reference phase of kmerbank: reads reference.fa into the reference map,
+// trims the trailing 'N' runs, copies the map as read into the alternate map
+// while folding the reference map to upper case, and writes reference.unf.
 #include <omp.h>
 
 #include <algorithm>
@@ -17,7 +17,7 @@ namespace kmerbank {
 
 namespace {
 
-void write_length_line(const tables& t, int32_t c) { common::write_free(c, t.CHROLEN[c]); }
+void write_length_line(const reference_map& map, int32_t c) { common::write_free(c, map.CHROLEN[c]); }
 
 // The first ten sequence lines are echoed with the position the next stored
 // character takes, each character a text value of its own.
@@ -49,98 +49,126 @@ int64_t count_rest_of_segment(common::unit_file& file, int64_t limit) {
     }
 }
 
+// Length of the segment of a line: its characters up to its first blank. The
+// line buffer holds 99,999 characters; a segment that goes on past them is
+// counted to its end for the guard's message, without being held.
+int64_t segment_length(common::unit_file& reference_fa, const std::string& line) {
+    const size_t blank = line.find(' ');
+    int64_t length = static_cast<int64_t>(blank == std::string::npos ? line.size() : blank);
+    if (blank == std::string::npos && reference_fa.line_was_cut())
+        length += count_rest_of_segment(reference_fa, INT32_MAX - length);
+    return length;
+}
+
+// The first sequence line of chromosome ichrome: the heading before the
+// length lines (at chromosome 2), and the length line of the chromosome
+// before it.
+void start_chromosome(const reference_map& map, int32_t ichrome, int32_t curchrome, int64_t line_number) {
+    // The longest form of the message exceeds the 80 characters of a
+    // free-format line (a line number of eight digits is enough).
+    if (ichrome > most_chromosomes)
+        stop_with_whole_line("reference.fa line " + std::to_string(line_number) + ": chromosome " +
+                             std::to_string(ichrome) + " is one more than a map can hold (" +
+                             std::to_string(most_chromosomes) + ")");
+    if (ichrome == 2) {
+        common::write_empty_line();
+        common::write_free("  chromosome      length in reference map");
+    }
+    if (curchrome > 0) write_length_line(map, curchrome);
+}
+
+// Where the reading of reference.fa stands.
+struct reading {
+    int32_t ichrome = 0;      // headers read so far
+    int32_t curchrome = 0;    // chromosome of the latest sequence line
+    int64_t nextpos = 1;      // position of the next stored character (one past the longest map)
+    int64_t nlines = 0;       // sequence lines read
+    int64_t line_number = 0;  // lines read
+};
+
+// One sequence line of chromosome r.ichrome: its segment into SEGMENT, the
+// echo of the first ten, the start of the chromosome at its first line, and
+// the segment stored at the chromosome's next positions.
+void store_sequence_line(reading& r, const std::string& line, common::unit_file& reference_fa, const options& opt,
+                         reference_map& map) {
+    ++r.nlines;
+    const int64_t length = segment_length(reference_fa, line);
+    if (length > line_capacity)
+        common::stop_with(static_cast<int32_t>(std::min<int64_t>(length, INT32_MAX)), " seglen exceeds maxlngth =",
+                          line_capacity);
+    const int32_t seglen = static_cast<int32_t>(length);
+    char* SEGMENT = map.SEGMENT.at(1);
+    if (length > 0) std::memcpy(SEGMENT, line.data(), static_cast<size_t>(length));
+
+    if (r.nlines <= 10) echo_line(static_cast<int32_t>(r.nextpos), SEGMENT, seglen);
+
+    if (r.ichrome != r.curchrome) {
+        start_chromosome(map, r.ichrome, r.curchrome, r.line_number);
+        r.nextpos = 1;
+        r.curchrome = r.ichrome;
+    }
+
+    if (r.nextpos + seglen - 1 > opt.maplngth)
+        common::stop_with("Chromosome length exceeds maplngth, option was set to", opt.maplngth);
+    // The alternate map gets its copy of each chromosome as read in the
+    // parallel fold, where the first touch of its pages is shared among the
+    // threads.
+    if (length > 0)
+        std::memcpy(map.REFERENCE.column(r.ichrome) + (r.nextpos - 1), SEGMENT, static_cast<size_t>(length));
+    r.nextpos += seglen;
+    map.CHROLEN[r.ichrome] = static_cast<int32_t>(r.nextpos - 1);
+}
+
 }  // namespace
 
-void trim_chromosome(tables& t, int32_t c) {
-    const char* col = t.REFERENCE.column(c);
-    int32_t& len = t.CHROLEN[c];
+void trim_chromosome(reference_map& map, int32_t c) {
+    const char* col = map.REFERENCE.column(c);
+    int32_t& len = map.CHROLEN[c];
     while (len > 0 && col[len - 1] == 'N') --len;
 }
 
-void read_reference(files& f, options& opt, tables& t) {
+void read_reference(common::unit_file& reference_fa, options& opt, reference_map& map) {
     common::write_free("Read reference.fa");
-    if (opt.chromes < 1) stop_with("chromes in kmerbank.options is below 1: no chromosome to map");
+    if (opt.chromes < 1) common::stop_with("chromes in kmerbank.options is below 1: no chromosome to map");
 
-    int32_t ichrome = 0;    // headers read so far
-    int32_t curchrome = 0;  // chromosome of the latest sequence line
-    int64_t nextpos = 1;    // position of the next stored character (one past the longest map)
-    int64_t nlines = 0;     // sequence lines read
-    int64_t line_number = 0;
-    std::string line;       // line buffer, reused for every line
-    char* SEGMENT = t.SEGMENT.at(1);
-
-    while (f.reference_fa.read_line(line, line_capacity)) {
-        ++line_number;
-        const bool cut = f.reference_fa.line_was_cut();
+    reading r;
+    std::string line;  // line buffer, reused for every line
+    while (reference_fa.read_line(line, line_capacity)) {
+        ++r.line_number;
         // DOS line ends: the carriage return is not part of the sequence.
-        if (!cut && !line.empty() && line.back() == '\r') line.pop_back();
+        if (!reference_fa.line_was_cut() && !line.empty() && line.back() == '\r') line.pop_back();
         if (!line.empty() && line[0] == '>') {
-            if (curchrome > 0) trim_chromosome(t, curchrome);
-            ++ichrome;
-            if (ichrome > opt.chromes) break;
+            if (r.curchrome > 0) trim_chromosome(map, r.curchrome);
+            ++r.ichrome;
+            if (r.ichrome > opt.chromes) break;
             continue;
         }
-        if (ichrome == 0)
-            stop_with("reference.fa line " + std::to_string(line_number) + ": sequence line before the first header");
-        ++nlines;
-        // The segment is the line up to its first blank. The line buffer
-        // holds 99,999 characters; a segment that goes on past them is
-        // counted to its end for the guard's message, without being held.
-        const size_t blank = line.find(' ');
-        int64_t length = static_cast<int64_t>(blank == std::string::npos ? line.size() : blank);
-        if (blank == std::string::npos && cut)
-            length += count_rest_of_segment(f.reference_fa, INT32_MAX - length);
-        if (length > line_capacity) {
-            const int32_t shown = static_cast<int32_t>(std::min<int64_t>(length, INT32_MAX));
-            common::write_free(shown, " seglen exceeds maxlngth =", line_capacity);
-            common::stop_run();
-        }
-        const int32_t seglen = static_cast<int32_t>(length);
-        if (length > 0) std::memcpy(SEGMENT, line.data(), static_cast<size_t>(length));
-
-        if (nlines <= 10) echo_line(static_cast<int32_t>(nextpos), SEGMENT, seglen);
-
-        if (ichrome != curchrome) {
-            if (ichrome > most_chromosomes)
-                stop_with("reference.fa line " + std::to_string(line_number) + ": chromosome " +
-                          std::to_string(ichrome) + " is one more than a map can hold (" + std::to_string(most_chromosomes) + ")");
-            if (ichrome == 2) {
-                common::write_empty_line();
-                common::write_free("  chromosome      length in reference map");
-            }
-            if (curchrome > 0) write_length_line(t, curchrome);
-            nextpos = 1;
-            curchrome = ichrome;
-        }
-
-        if (nextpos + seglen - 1 > opt.maplngth) {
-            common::write_free("Chromosome length exceeds maplngth, option was set to", opt.maplngth);
-            common::stop_run();
-        }
-        // The alternate map gets its copy of each chromosome as read in the
-        // parallel step below, where the first touch of its pages is shared
-        // among the threads.
-        if (length > 0) std::memcpy(t.REFERENCE.column(ichrome) + (nextpos - 1), SEGMENT, static_cast<size_t>(length));
-        nextpos += seglen;
-        t.CHROLEN[ichrome] = static_cast<int32_t>(nextpos - 1);
+        // At most 76 characters: one free-format line.
+        if (r.ichrome == 0)
+            common::stop_with("reference.fa line " + std::to_string(r.line_number) +
+                              ": sequence line before the first header");
+        store_sequence_line(r, line, reference_fa, opt, map);
     }
 
-    if (curchrome == 0) stop_with("reference.fa has no sequence line after a header: no chromosome to map");
-    trim_chromosome(t, curchrome);
-    write_length_line(t, curchrome);
+    if (r.curchrome == 0) common::stop_with("reference.fa has no sequence line after a header: no chromosome to map");
+    trim_chromosome(map, r.curchrome);
+    write_length_line(map, r.curchrome);
     common::write_empty_line();
-    common::write_free(nlines - 1, " sections of reference read from reference.fa (unit 12)");
-    opt.chromes = std::min(opt.chromes, curchrome);
+    common::write_free(r.nlines - 1, " sections of reference read from reference.fa (unit 12)");
+    opt.chromes = std::min(opt.chromes, r.curchrome);
+}
 
-    const fold_counts n = fold_reference_case(opt.chromes, t.CHROLEN, t.REFERENCE, t.ALTERNATE);
+void write_fold_counts(const fold_counts& n) {
     common::write_free(n.ntotal, "total length of reference map");
     common::write_free(n.nlower, "lower case acgt set to ACGT in map (duplicated sections)");
     common::write_free(n.nunknown, "unknown N or n bases in map");
     common::write_empty_line();
+}
 
-    common::write_reference_map(f.reference_unf, opt.chromes, t.CHROLEN, t.REFERENCE, t.READMAP);
-    f.reference_unf.close();  // the map file is complete from here on, whatever ends the run later
-    t.READMAP.release();
+void write_reference_file(common::unit_file& reference_unf, const options& opt, reference_map& map) {
+    common::write_reference_map(reference_unf, opt.chromes, map.CHROLEN, map.REFERENCE, map.READMAP);
+    reference_unf.close();  // the map file is complete from here on, whatever ends the run later
+    map.READMAP.release();
 }
 
 fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,

@@ -17,7 +17,7 @@ namespace {
 bool exists(const char* name) { return access(name, F_OK) == 0; }
 }  // namespace
 
-void stop_with(const std::string& message) {
+void stop_with_whole_line(const std::string& message) {
     common::console_file().write_line(" " + message);
     common::stop_run();
 }
@@ -69,33 +69,39 @@ options read_options(files& f) {
     if (o.hashlen < o.mingap) o.mingap = o.hashlen;
     // A slot number plus the probe increment must stay within 32 bits, and
     // the duplicate area runs from -maxdup to 0.
-    if (o.maxhash >= INT32_MAX) {
-        stop_with("maxhash in kmerbank.options must be below 2147483647");
-    }
-    if (o.maxdup < 0) {
-        stop_with("maxdup in kmerbank.options must not be below 0");
-    }
+    if (o.maxhash >= INT32_MAX) common::stop_with("maxhash in kmerbank.options must be below 2147483647");
+    if (o.maxdup < 0) common::stop_with("maxdup in kmerbank.options must not be below 0");
     return o;
 }
 
-void allocate_tables(const options& o, tables& t) {
+void allocate_tables(const options& o, reference_map& map, variant_tables& var, hash_tables& hash) {
+    // In the order of the table list of the run, the sizes from the options
+    // as read. Every table comes zero-filled from the system, page by page as
+    // it is first touched, so a table of which a run uses little (FLANK, the
+    // map columns past each chromosome's length) costs little memory.
     const int64_t rows = o.maplngth, cols = o.chromes;
-    t.REFERENCE.allocate(rows, cols);
-    t.ALTERNATE.allocate(rows, cols);
-    t.FLANK.allocate(rows, cols);
-    t.SEGMENT.allocate(1, line_capacity);
-    t.GAPS.allocate(1, o.maxhash);
-    t.STORELOC.allocate(-static_cast<int64_t>(o.maxdup), o.maxhash);
-    t.VARLOC.allocate(1, o.maxvar);
-    t.VARTYPE.allocate(1, 3 * static_cast<int64_t>(o.maxvar));
-    t.VARLEN.allocate(1, o.maxvar);
-    t.VARCHROME.allocate(1, o.maxvar);
-    t.STORECHRO.allocate(-static_cast<int64_t>(o.maxdup), o.maxhash);
-    t.CHROLEN.allocate(1, o.chromes);
-    t.STORENUM.allocate(1, o.maxhash);
-    t.LASTLOC.allocate(-static_cast<int64_t>(o.maxdup), 0);
-    t.LASTCHRO.allocate(-static_cast<int64_t>(o.maxdup), 0);
-    t.READMAP.allocate(1, o.maplngth);
+    const int64_t dup = -static_cast<int64_t>(o.maxdup);
+    map.REFERENCE.allocate(rows, cols);
+    map.ALTERNATE.allocate(rows, cols);
+    var.FLANK.allocate(rows, cols);
+    map.SEGMENT.allocate(1, line_capacity);
+    hash.GAPS.allocate(1, o.maxhash);
+    hash.STORELOC.allocate(dup, o.maxhash);
+    var.VARLOC.allocate(1, o.maxvar);
+    var.VARTYPE.allocate(1, 3 * static_cast<int64_t>(o.maxvar));
+    var.VARLEN.allocate(1, o.maxvar);
+    var.VARCHROME.allocate(1, o.maxvar);
+    hash.STORECHRO.allocate(dup, o.maxhash);
+    map.CHROLEN.allocate(1, o.chromes);
+    hash.STORENUM.allocate(1, o.maxhash);
+    hash.LASTLOC.allocate(dup, 0);
+    hash.LASTCHRO.allocate(dup, 0);
+    map.READMAP.allocate(1, o.maplngth);
+    // The k-mer passes read and write the hash table at random slots.
+    hash.GAPS.prefer_huge_pages();
+    hash.STORELOC.prefer_huge_pages();
+    hash.STORECHRO.prefer_huge_pages();
+    hash.STORENUM.prefer_huge_pages();
 }
 
 }  // namespace kmerbank

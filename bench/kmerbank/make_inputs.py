@@ -4,13 +4,40 @@
 and at the ends, a few repeated segments), kmerbank.options with hashlen 31,
 variants.prior with SNPs, insertions and deletions, and flank.loc.
 
-usage: make_inputs.py DIR [TOTAL_MB]
+TOTAL_MB scales the five chromosomes; the word human gives instead 24
+chromosomes of the lengths of the human assembly GRCh38 (chr1-22, X, Y;
+3.09 Gb in all). The hash table has about 2.7 slots per sampled k-mer (and
+never fewer than 12,000,017 slots), a prime number of them.
+
+usage: make_inputs.py DIR [TOTAL_MB|human]
 """
 import os
 import random
 import sys
 
 LINE = 60  # FASTA line length
+
+# Chromosome lengths of GRCh38: chr1 to chr22, chrX, chrY.
+HUMAN = [248956422, 242193529, 198295559, 190214555, 181538259, 170805979, 159345973, 145138636,
+         138394717, 133797422, 135086622, 133275309, 114364328, 107043718, 101991189, 90338345,
+         83257441, 80373285, 58617616, 64444167, 46709983, 50818468, 156040895, 57227415]
+
+
+def prime_from(n):
+    """The smallest prime not below n: an odd table size, so that the probe
+    sequence of every key visits every slot."""
+    def prime(k):
+        if k < 2 or k % 2 == 0:
+            return k == 2
+        d = 3
+        while d * d <= k:
+            if k % d == 0:
+                return False
+            d += 2
+        return True
+    while not prime(n):
+        n += 1
+    return n
 
 
 def chromosome(rng, length, repeat):
@@ -40,11 +67,14 @@ def chromosome(rng, length, repeat):
 
 def main():
     out = sys.argv[1]
-    total_mb = float(sys.argv[2]) if len(sys.argv) > 2 else 100
+    size = sys.argv[2] if len(sys.argv) > 2 else "100"
     os.makedirs(out, exist_ok=True)
     rng = random.Random(2026)
-    shares = [0.24, 0.22, 0.20, 0.18, 0.16]
-    lengths = [int(total_mb * 1e6 * s) for s in shares]
+    if size == "human":
+        lengths = HUMAN
+    else:
+        shares = [0.24, 0.22, 0.20, 0.18, 0.16]
+        lengths = [int(float(size) * 1e6 * s) for s in shares]
     repeat = bytes(rng.randbytes(2000).translate(bytes(b"ACGT"[b & 3] for b in range(256))))
     chroms = [chromosome(rng, n, repeat) for n in lengths]
 
@@ -57,7 +87,9 @@ def main():
 
     # mingap maxgap chromes maplngth maxhash maxdup / hashlen maxvar flanklen
     with open(os.path.join(out, "kmerbank.options"), "w") as f:
-        f.write("  14  40  5  %d  12000017  200000\n" % (max(lengths) + 1000))
+        # About 2.4 % of the positions of a random text give a k-mer.
+        maxhash = prime_from(max(12000000, int(0.065 * sum(lengths))))
+        f.write("  14  40  %d  %d  %d  200000\n" % (len(lengths), max(lengths) + 1000, maxhash))
         f.write("mingap maxgap chromes maplngth maxhash maxdup\n")
         f.write("(this line and the one above are not read)\n")
         f.write("  31  20000  50\n")

@@ -1,25 +1,37 @@
 #!/usr/bin/env bash
-# Times one whole kmerbank run on a synthetic reference of about 100 Mb and,
-# in the same run, the baseline of reading reference.fa and writing a file of
-# the size of reference.unf.
+# Times one whole kmerbank run on a synthetic reference of about 100 Mb, with
+# its peak memory and the time of the hash table phase per k-mer, and, in the
+# same run, the baseline of reading reference.fa and writing a file of the
+# size of reference.unf.
 #
-# usage: bench/kmerbank/run_bench.sh [BUILD_DIR] [WORK_DIR] [TOTAL_MB]
+# usage: bench/kmerbank/run_bench.sh [--human] [BUILD_DIR] [WORK_DIR] [TOTAL_MB]
+#   --human    a human-sized reference instead: 24 chromosomes of the lengths
+#              of GRCh38, 3.09 Gb (WORK_DIR default /tmp/kmerbank-bench-human;
+#              the run needs about 9 GiB of memory and 10 GB of disk)
 #   BUILD_DIR  a Release build holding kmerbank/kmerbank (default: build)
 #   WORK_DIR   where the inputs and outputs go (default: /tmp/kmerbank-bench);
 #              the inputs are generated there when missing
+#   TOTAL_MB   size of the five chromosomes of the reference (default: 100)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 "$root/scripts/packages.sh" check bench-kmerbank  # python3, /usr/bin/time
+size=100
+default_work=/tmp/kmerbank-bench
+if [ "${1:-}" = --human ]; then
+  size=human
+  default_work=/tmp/kmerbank-bench-human
+  shift
+fi
 build=$(cd "${1:-$root/build}" && pwd)
-work=${2:-/tmp/kmerbank-bench}
-total_mb=${3:-100}
+work=${2:-$default_work}
+[ "$size" = human ] || size=${3:-100}
 program=$build/kmerbank/kmerbank
 [ -x "$program" ] || { echo "no $program: build first (cmake --build $build)"; exit 1; }
 
 if [ ! -f "$work/reference.fa" ]; then
   echo "generating inputs in $work"
-  python3 "$here/make_inputs.py" "$work" "$total_mb"
+  python3 "$here/make_inputs.py" "$work" "$size"
 fi
 cd "$work"
 rm -f reference.unf kmerbank.unf flank.ref baseline.unf console.fifo
@@ -74,6 +86,11 @@ unf_written = written.hour * 3600 + written.minute * 60 + written.second + writt
 reference = unf_written - clock(walls_text[0])
 baseline = t1 - t0
 print("kmerbank run, %s" % open("/proc/cpuinfo").read().split("model name")[1].split(":")[1].split("\n")[0].strip())
+# The k-mers the table holds at the end: its keys (the last count line) and
+# its duplicate entries.
+counts = lambda pattern: [int(text.split()[0]) for t, text in lines if re.search(pattern, text)]
+held = counts(r"k-mers stored in hash table")[-1] + counts(r"duplicate k-mers stored")[0]
+hash_phase = clock(walls_text[2]) - clock(walls_text[1])
 print("  wall time of the whole run          %8.2f s" % elapsed)
 print("  peak memory (maximum resident set)  %8.0f MiB" % peak)
 print("  reference and variant phases        %8.2f s  (wall-time lines 1-2: %.3f s)" %
@@ -84,7 +101,8 @@ print("      reading reference.fa            %8.2f s  (\"Read reference.fa\" to 
 print("      copy to ALTERNATE and fold      %8.2f s  (sections line to the three counts)" %
       (stamp(r"unknown N or n bases in map") - stamp(r"sections of reference read")))
 print("  hash table phase                    %8.2f s  (wall-time lines 2-3: %.3f s)" %
-      (walls[2] - walls[1], clock(walls_text[2]) - clock(walls_text[1])))
+      (walls[2] - walls[1], hash_phase))
+print("    per k-mer held                    %8.0f ns (%d keys and duplicate entries)" % (hash_phase / held * 1e9, held))
 print("    reference pass                    %8.2f s" %
       (stamp(r"k-mers stored in hash table from reference map") - walls[1]))
 print("    alternate pass                    %8.2f s" %

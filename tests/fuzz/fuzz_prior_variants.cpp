@@ -17,8 +17,9 @@ namespace {
 // and other bytes, and a chromosome of one base.
 const std::vector<std::string> chromosomes = {"ACGTNNACGTACGTnACGTTGCAxyz", "GATTACA", "T"};
 
-void load_maps(kmerbank::options& o, kmerbank::tables& t) {
-    kmerbank::allocate_tables(o, t);
+void load_maps(kmerbank::options& o, kmerbank::reference_map& t, kmerbank::variant_tables& var,
+               kmerbank::hash_tables& hash) {
+    kmerbank::allocate_tables(o, t, var, hash);
     o.chromes = static_cast<int32_t>(chromosomes.size());
     for (int32_t i = 1; i <= o.chromes; ++i) {
         const std::string& s = chromosomes[static_cast<size_t>(i - 1)];
@@ -60,9 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             f.flank_loc.open();
             f.flank_ref.open();
         }
-        kmerbank::tables t;
-        load_maps(o, t);
-        const int32_t accepted = kmerbank::apply_prior_variants(f, o, t);
+        kmerbank::reference_map map;
+        kmerbank::variant_tables var;
+        kmerbank::hash_tables hash;
+        load_maps(o, map, var, hash);
+        if (with_flanks) kmerbank::mark_flank_positions(f, var);
+        const int32_t accepted = kmerbank::apply_prior_variants(f, o, map, var);
         if (accepted < 0 || accepted > o.maxvar) __builtin_trap();
     } catch (const fuzz_support::run_ended&) {
     }

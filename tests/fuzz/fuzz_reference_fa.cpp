@@ -23,12 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         kmerbank::files f;
         f.reference_fa.open();
         f.reference_unf.open();
-        kmerbank::tables t;
-        kmerbank::allocate_tables(o, t);
-        kmerbank::read_reference(f, o, t);
+        kmerbank::reference_map map;
+        kmerbank::variant_tables var;
+        kmerbank::hash_tables hash;
+        kmerbank::allocate_tables(o, map, var, hash);
+        kmerbank::read_reference(f.reference_fa, o, map);
         if (o.chromes < 1 || o.chromes > 8) __builtin_trap();
         for (int32_t i = 1; i <= o.chromes; ++i)
-            if (t.CHROLEN[i] < 0 || t.CHROLEN[i] > o.maplngth) __builtin_trap();
+            if (map.CHROLEN[i] < 0 || map.CHROLEN[i] > o.maplngth) __builtin_trap();
+        kmerbank::fold_reference_case(o.chromes, map.CHROLEN, map.REFERENCE, map.ALTERNATE);
+        kmerbank::write_reference_file(f.reference_unf, o, map);
     } catch (const fuzz_support::run_ended&) {
     }
     return 0;

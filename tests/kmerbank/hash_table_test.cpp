@@ -80,16 +80,16 @@ class fill_outcomes : public testing::TestWithParam<outcome_case> {};
 TEST_P(fill_outcomes, end_of_the_run) {
     const outcome_case& c = GetParam();
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10, c.maxhash, 10);
-    kmerbank::tables t;
-    kmerbank_test::load_maps(o, t, {"A"});
-    kmerbank::hash_counts n;
+    kmerbank_test::run_tables r;
+    kmerbank_test::load_maps(o, r, {"A"});
+    kmerbank::hash_tables& t = r.hash;
     auto store_all = [&] {
         int32_t p = 1;
-        for (int64_t key : c.keys) kmerbank::store_kmer(key, 1, p++, map_kind::ref, o, t, n);
+        for (int64_t key : c.keys) kmerbank::store_kmer(key, 1, p++, map_kind::ref, o, t);
     };
     if (c.status < 0) {
         store_all();
-        EXPECT_EQ(static_cast<int32_t>(c.keys.size()), n.nhash);
+        EXPECT_EQ(static_cast<int32_t>(c.keys.size()), t.nhash);
     } else {
         EXPECT_EXIT(store_all(), testing::ExitedWithCode(c.status), "");
     }
@@ -110,12 +110,12 @@ INSTANTIATE_TEST_SUITE_P(maxhash, fill_outcomes,
 
 TEST(store_step, three_occurrences_chain) {
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10, 101, 10);
-    kmerbank::tables t;
-    kmerbank_test::load_maps(o, t, {"A"});
-    kmerbank::hash_counts n;
-    kmerbank::store_kmer(45, 1, 10, map_kind::ref, o, t, n);
-    kmerbank::store_kmer(45, 1, 20, map_kind::ref, o, t, n);
-    kmerbank::store_kmer(45, 2, 5, map_kind::ref, o, t, n);
+    kmerbank_test::run_tables r;
+    kmerbank_test::load_maps(o, r, {"A"});
+    kmerbank::hash_tables& t = r.hash;
+    kmerbank::store_kmer(45, 1, 10, map_kind::ref, o, t);
+    kmerbank::store_kmer(45, 1, 20, map_kind::ref, o, t);
+    kmerbank::store_kmer(45, 2, 5, map_kind::ref, o, t);
     const int32_t h = 46;
     EXPECT_EQ(45, t.GAPS[h]);
     EXPECT_EQ(-2, t.STORELOC[h]);
@@ -129,8 +129,8 @@ TEST(store_step, three_occurrences_chain) {
     EXPECT_EQ(20, t.STORELOC[-1]);
     EXPECT_EQ(10, t.LASTLOC[-1]);
     EXPECT_EQ(1, t.LASTCHRO[-1]);
-    EXPECT_EQ(1, n.nhash);
-    EXPECT_EQ(2, n.ndup);
+    EXPECT_EQ(1, t.nhash);
+    EXPECT_EQ(2, t.ndup);
     EXPECT_EQ((std::vector<occurrence>{{2, 5}, {1, 20}, {1, 10}}), kmerbank_test::chain_of(t, h));
     // Index 0 and the unused entries stay 0.
     EXPECT_EQ(0, t.STORELOC[0]);
@@ -140,25 +140,25 @@ TEST(store_step, three_occurrences_chain) {
     EXPECT_EQ(0, t.STORELOC[-3]);
 
     // Found again on the alternate map: nothing changes.
-    kmerbank::store_kmer(45, 1, 30, map_kind::alt, o, t, n);
+    kmerbank::store_kmer(45, 1, 30, map_kind::alt, o, t);
     EXPECT_EQ(-2, t.STORELOC[h]);
     EXPECT_EQ(3, t.STORENUM[h]);
-    EXPECT_EQ(2, n.ndup);
+    EXPECT_EQ(2, t.ndup);
     // A new key on the alternate map is added with one occurrence.
-    kmerbank::store_kmer(50, 1, 31, map_kind::alt, o, t, n);
+    kmerbank::store_kmer(50, 1, 31, map_kind::alt, o, t);
     EXPECT_EQ(31, t.STORELOC[51]);
     EXPECT_EQ(1, t.STORENUM[51]);
-    EXPECT_EQ(2, n.nhash);
+    EXPECT_EQ(2, t.nhash);
 }
 
 TEST(store_step, two_hundred_occurrences_count_to_127) {
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10, 101, 300);
-    kmerbank::tables t;
-    kmerbank_test::load_maps(o, t, {"A"});
-    kmerbank::hash_counts n;
-    for (int32_t p = 1; p <= 200; ++p) kmerbank::store_kmer(45, 1, p, map_kind::ref, o, t, n);
+    kmerbank_test::run_tables r;
+    kmerbank_test::load_maps(o, r, {"A"});
+    kmerbank::hash_tables& t = r.hash;
+    for (int32_t p = 1; p <= 200; ++p) kmerbank::store_kmer(45, 1, p, map_kind::ref, o, t);
     EXPECT_EQ(127, t.STORENUM[46]);
-    EXPECT_EQ(199, n.ndup);
+    EXPECT_EQ(199, t.ndup);
     const auto chain = kmerbank_test::chain_of(t, 46);
     ASSERT_EQ(200u, chain.size());
     for (int32_t k = 0; k < 200; ++k) EXPECT_EQ((occurrence{1, 200 - k}), chain[static_cast<size_t>(k)]);
@@ -166,26 +166,26 @@ TEST(store_step, two_hundred_occurrences_count_to_127) {
 
 TEST(store_step, first_repeat_with_maxdup_0_stops) {
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10, 101, 0);
-    kmerbank::tables t;
-    kmerbank_test::load_maps(o, t, {"A"});
-    kmerbank::hash_counts n;
-    kmerbank::store_kmer(45, 1, 5, map_kind::ref, o, t, n);
-    kmerbank::store_kmer(45, 1, 6, map_kind::alt, o, t, n);  // the alternate pass makes no entry
-    EXPECT_EXIT(kmerbank::store_kmer(45, 1, 7, map_kind::ref, o, t, n), testing::ExitedWithCode(1), "");
+    kmerbank_test::run_tables r;
+    kmerbank_test::load_maps(o, r, {"A"});
+    kmerbank::hash_tables& t = r.hash;
+    kmerbank::store_kmer(45, 1, 5, map_kind::ref, o, t);
+    kmerbank::store_kmer(45, 1, 6, map_kind::alt, o, t);  // the alternate pass makes no entry
+    EXPECT_EXIT(kmerbank::store_kmer(45, 1, 7, map_kind::ref, o, t), testing::ExitedWithCode(1), "");
 }
 
 TEST(hash_table_file, record_sizes_and_layout) {
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10, 4, 2);
-    kmerbank::tables t;
-    kmerbank_test::load_maps(o, t, {"A"});
-    kmerbank::hash_counts n;
-    kmerbank::store_kmer(5, 1, 7, map_kind::ref, o, t, n);  // slot 2
-    kmerbank::store_kmer(5, 1, 9, map_kind::ref, o, t, n);  // entry -1
+    kmerbank_test::run_tables r;
+    kmerbank_test::load_maps(o, r, {"A"});
+    kmerbank::hash_tables& t = r.hash;
+    kmerbank::store_kmer(5, 1, 7, map_kind::ref, o, t);  // slot 2
+    kmerbank::store_kmer(5, 1, 9, map_kind::ref, o, t);  // entry -1
     const auto dir = test_support::make_scratch_dir("hash_table_file");
     {
         common::unit_file file(20, (dir / "kmerbank.unf").string());
         file.open();
-        kmerbank::write_hash_table(file, o, t, n);
+        kmerbank::write_hash_table(file, o, t);
         file.close();
     }
     const std::string b = test_support::read_file(dir / "kmerbank.unf");

@@ -31,7 +31,7 @@ struct sampling_case {
 void PrintTo(const sampling_case& c, std::ostream* os) { *os << c.name; }
 
 
-std::vector<stored_key> stored_keys(const kmerbank::tables& t) {
+std::vector<stored_key> stored_keys(const kmerbank::hash_tables& t) {
     std::vector<stored_key> out;
     for (int64_t h = 1; h <= t.GAPS.size(); ++h)
         if (t.GAPS[h] != 0) out.push_back({t.GAPS[h], kmerbank_test::chain_of(t, static_cast<int32_t>(h))});
@@ -44,12 +44,11 @@ class kmer_sampling : public testing::TestWithParam<sampling_case> {};
 TEST_P(kmer_sampling, takes_the_expected_keys) {
     const sampling_case& c = GetParam();
     kmerbank::options o = kmerbank_test::make_options(c.hashlen, c.mingap, c.maxgap);
-    kmerbank::tables t;
+    kmerbank_test::run_tables t;
     kmerbank_test::load_maps(o, t, c.chromosomes);
-    kmerbank::hash_counts n;
-    kmerbank::mapstore(c.kind == map_kind::ref ? t.REFERENCE : t.ALTERNATE, c.kind, o, t, n);
-    EXPECT_EQ(c.expected, stored_keys(t));
-    EXPECT_EQ(static_cast<int32_t>(c.expected.size()), n.nhash);
+    kmerbank::mapstore(c.kind == map_kind::ref ? t.map.REFERENCE : t.map.ALTERNATE, c.kind, o, t.map.CHROLEN, t.hash);
+    EXPECT_EQ(c.expected, stored_keys(t.hash));
+    EXPECT_EQ(static_cast<int32_t>(c.expected.size()), t.hash.nhash);
 }
 
 // hashlen 3, mingap 1, maxgap 10 unless stated.
@@ -91,12 +90,35 @@ INSTANTIATE_TEST_SUITE_P(
                       {{1, {{1, 7}}}, {61, {{1, 6}}}}}),
     [](const auto& info) { return info.param.name; });
 
+// More k-mers than wait at once for their store step: every occurrence is
+// stored in the order taken, so each chain lists its positions newest first,
+// and chromosome 1 is stored whole before chromosome 2.
+TEST(kmer_sampling, many_k_mers_are_stored_in_the_order_taken) {
+    kmerbank::options o = kmerbank_test::make_options(3, 1, 10);
+    kmerbank_test::run_tables t;
+    std::string cycles;
+    for (int n = 0; n < 30; ++n) cycles += "ACGT";
+    kmerbank_test::load_maps(o, t, {cycles, "ACGTA"});
+    kmerbank::mapstore(t.map.REFERENCE, map_kind::ref, o, t.map.CHROLEN, t.hash);
+    // From position 5 on every position takes the window ending there: GTA
+    // (key 45), TAC (50), ACG (7), CGT (28) in turn.
+    std::vector<stored_key> expected = {{7, {}}, {28, {}}, {45, {{2, 5}}}, {50, {}}};
+    const int64_t key_at[4] = {28, 45, 50, 7};  // by position modulo 4
+    for (int32_t p = 120; p >= 5; --p) {
+        auto& k = *std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.key == key_at[p % 4]; });
+        k.occurrences.push_back({1, p});
+    }
+    EXPECT_EQ(expected, stored_keys(t.hash));
+    EXPECT_EQ(4, t.hash.nhash);
+    EXPECT_EQ(4 * 29 + 1 - 4, t.hash.ndup);
+}
+
 TEST(kmer_sampling_stop, key_of_32_letters_starting_with_G_stops_the_run) {
     kmerbank::options o = kmerbank_test::make_options(32, 1, 40);
-    kmerbank::tables t;
+    kmerbank_test::run_tables t;
     kmerbank_test::load_maps(o, t, {"AG" + std::string(31, 'A')});
-    kmerbank::hash_counts n;
-    EXPECT_EXIT(kmerbank::mapstore(t.REFERENCE, map_kind::ref, o, t, n), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(kmerbank::mapstore(t.map.REFERENCE, map_kind::ref, o, t.map.CHROLEN, t.hash), testing::ExitedWithCode(1),
+                "");
 }
 
 TEST(basenum, codes_of_the_four_bases_and_zero_otherwise) {

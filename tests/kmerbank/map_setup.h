@@ -24,12 +24,20 @@ inline kmerbank::options make_options(int32_t hashlen, int32_t mingap, int32_t m
     return o;
 }
 
+/// The three groups of tables of a run.
+struct run_tables {
+    kmerbank::reference_map map;
+    kmerbank::variant_tables var;
+    kmerbank::hash_tables hash;
+};
+
 /// Allocates the tables and puts one text per chromosome into both maps
 /// (REFERENCE with a, c, g, t in upper case, as the reference phase leaves
 /// it, folded here without starting threads); chromes becomes the number of
 /// texts.
-inline void load_maps(kmerbank::options& o, kmerbank::tables& t, const std::vector<std::string>& chromosomes) {
-    kmerbank::allocate_tables(o, t);
+inline void load_maps(kmerbank::options& o, run_tables& r, const std::vector<std::string>& chromosomes) {
+    kmerbank::allocate_tables(o, r.map, r.var, r.hash);
+    kmerbank::reference_map& t = r.map;
     o.chromes = static_cast<int32_t>(chromosomes.size());
     for (int32_t i = 1; i <= o.chromes; ++i) {
         const std::string& s = chromosomes[static_cast<size_t>(i - 1)];
@@ -50,7 +58,7 @@ struct occurrence {
 };
 
 /// The occurrences of the key in slot h, newest first, by its duplicate chain.
-inline std::vector<occurrence> chain_of(const kmerbank::tables& t, int32_t h) {
+inline std::vector<occurrence> chain_of(const kmerbank::hash_tables& t, int32_t h) {
     std::vector<occurrence> out;
     if (t.STORELOC[h] > 0) return {{t.STORECHRO[h], t.STORELOC[h]}};
     int32_t e = t.STORELOC[h];

@@ -15,14 +15,15 @@ namespace fs = std::filesystem;
 std::string column(const common::matrix<char>& m, int32_t c, int32_t n) { return std::string(m.column(c), static_cast<size_t>(n)); }
 
 // Runs the variant phase in a scratch directory on the given variants.prior.
-int32_t run_variant_phase(const std::string& name, kmerbank::options& o, kmerbank::tables& t, const std::string& prior) {
+int32_t run_variant_phase(const std::string& name, kmerbank::options& o, kmerbank_test::run_tables& t,
+                          const std::string& prior) {
     const fs::path dir = test_support::make_scratch_dir("prior_variants." + name);
     test_support::write_file(dir / "variants.prior", prior);
     const fs::path before = fs::current_path();
     fs::current_path(dir);
     kmerbank::files f;
     f.variants_prior.open();
-    const int32_t accepted = kmerbank::apply_prior_variants(f, o, t);
+    const int32_t accepted = kmerbank::apply_prior_variants(f, o, t.map, t.var);
     f.variants_prior.close();
     fs::current_path(before);
     return accepted;
@@ -30,7 +31,7 @@ int32_t run_variant_phase(const std::string& name, kmerbank::options& o, kmerban
 
 TEST(prior_variants, snp_alleles_in_the_alternate_map) {
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10);
-    kmerbank::tables t;
+    kmerbank_test::run_tables t;
     kmerbank_test::load_maps(o, t, {"acgTAnNG", "TTGCAGGCAT"});
     const int32_t accepted = run_variant_phase("snp_alleles", o, t,
                                                "chrom location type unused length allele\n"
@@ -45,23 +46,23 @@ TEST(prior_variants, snp_alleles_in_the_alternate_map) {
                                                "2 4 SNP 0 3 Tgg\n"  // first character of the text
                                                "2 6 SNP 0 1 X\n");  // any byte
     EXPECT_EQ(10, accepted);
-    EXPECT_EQ("acTTAgGG", column(t.ALTERNATE, 1, 8));
-    EXPECT_EQ("TTGTAXGCAT", column(t.ALTERNATE, 2, 10));
-    EXPECT_EQ("ACGTAnNG", column(t.REFERENCE, 1, 8)) << "the reference map is only read";
-    EXPECT_EQ("TTGCAGGCAT", column(t.REFERENCE, 2, 10));
-    EXPECT_EQ(2, t.VARCHROME[10]);
-    EXPECT_EQ(6, t.VARLOC[10]);
-    EXPECT_EQ("SNP", std::string(t.VARTYPE.at(28), 3));
-    EXPECT_EQ(1, t.VARLEN[10]);
+    EXPECT_EQ("acTTAgGG", column(t.map.ALTERNATE, 1, 8));
+    EXPECT_EQ("TTGTAXGCAT", column(t.map.ALTERNATE, 2, 10));
+    EXPECT_EQ("ACGTAnNG", column(t.map.REFERENCE, 1, 8)) << "the reference map is only read";
+    EXPECT_EQ("TTGCAGGCAT", column(t.map.REFERENCE, 2, 10));
+    EXPECT_EQ(2, t.var.VARCHROME[10]);
+    EXPECT_EQ(6, t.var.VARLOC[10]);
+    EXPECT_EQ("SNP", std::string(t.var.VARTYPE.at(28), 3));
+    EXPECT_EQ(1, t.var.VARLEN[10]);
 }
 
 TEST(prior_variants, header_only_and_empty_lists_accept_nothing) {
     for (const char* prior : {"", "chrom location type unused length allele\n"}) {
         kmerbank::options o = kmerbank_test::make_options(3, 1, 10);
-        kmerbank::tables t;
+        kmerbank_test::run_tables t;
         kmerbank_test::load_maps(o, t, {"ACGT"});
         EXPECT_EQ(0, run_variant_phase("empty", o, t, prior));
-        EXPECT_EQ("ACGT", column(t.ALTERNATE, 1, 4));
+        EXPECT_EQ("ACGT", column(t.map.ALTERNATE, 1, 4));
     }
 }
 
@@ -69,8 +70,9 @@ TEST(fold_reference_case, alternate_copy_and_counts_do_not_depend_on_the_threads
     kmerbank::options o = kmerbank_test::make_options(3, 1, 10);
     o.chromes = 7;
     for (int threads : {1, 3, 8}) {
-        kmerbank::tables t;
-        kmerbank::allocate_tables(o, t);
+        kmerbank_test::run_tables r;
+        kmerbank::allocate_tables(o, r.map, r.var, r.hash);
+        kmerbank::reference_map& t = r.map;
         const std::string texts[7] = {"acgtnNNN", "", "NNNnN", "aAcCgGtTnN", "xyz", "ACGT", "tttt"};
         for (int32_t i = 1; i <= 7; ++i) {
             const std::string& s = texts[i - 1];

@@ -1,5 +1,6 @@
-// End-to-end cases of the kmerbank start-up: the built program run in a
-// scratch directory on small inputs.
+// The golden cases of kmerbank: the built program runs a whole run in a
+// scratch directory on each case's small inputs, and every file it writes,
+// its console and its exit status are compared with the case's expected ones.
 #include <gtest/gtest.h>
 
 #include "golden_cases.h"
