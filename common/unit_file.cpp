@@ -14,7 +14,6 @@
 namespace common {
 
 namespace {
-constexpr size_t read_buffer_size = 1 << 20;
 
 class console_unit : public unit_file {
 public:
@@ -154,19 +153,22 @@ void unit_file::flush() {
     if (!ok) write_failed();
 }
 
-void unit_file::write_bytes(const void* data, size_t size) {
+// The bytes of one call, under the lock: into the buffer, or, when they are
+// larger than the whole buffer, after the buffered bytes straight to the file
+// (a copy would gain nothing). The console hands every call on at once.
+void unit_file::append(std::string_view head, std::string_view tail) {
+    const size_t size = head.size() + tail.size();
     bool ok = true, no_memory = false;
     {
         std::lock_guard<std::mutex> g(lock_);
-        const char* p = static_cast<const char*>(data);
         if (size > buffer_size) {
-            // Too large to be worth a copy: the buffered bytes, then these,
-            // straight to the file.
             written_ = true;
-            ok = flush_locked() && (ended_ || write_all(fd_, p, size));
+            ok = flush_locked() && (ended_ || (write_all(fd_, head.data(), head.size()) &&
+                                               write_all(fd_, tail.data(), tail.size())));
             if (!ok) failed_ = true;
         } else if (make_room_locked(size)) {
-            if (size > 0) std::memcpy(out_ + out_used_, p, size);
+            if (!head.empty()) std::memcpy(out_ + out_used_, head.data(), head.size());
+            if (!tail.empty()) std::memcpy(out_ + out_used_ + head.size(), tail.data(), tail.size());
             out_used_ += size;
         } else {
             ok = false;
@@ -178,14 +180,13 @@ void unit_file::write_bytes(const void* data, size_t size) {
     if (!ok) write_failed();
 }
 
-void unit_file::write_line(std::string_view text) {
-    char* p = begin_record(text.size() + 1);
-    if (!text.empty()) std::memcpy(p, text.data(), text.size());
-    p[text.size()] = '\n';
-    commit_record(text.size() + 1);
+void unit_file::write_bytes(const void* data, size_t size) {
+    append(std::string_view(static_cast<const char*>(data), size));
 }
 
-void unit_file::write_text(std::string_view text) { write_bytes(text.data(), text.size()); }
+void unit_file::write_line(std::string_view text) { append(text, "\n"); }
+
+void unit_file::write_text(std::string_view text) { append(text); }
 
 char* unit_file::begin_record(size_t size) {
     lock_.lock();

@@ -117,9 +117,9 @@ TEST(reference_map_file, a_chromosome_past_the_piece_limit_is_written_and_read_a
 
     unit_file f(10, r.path.string());
     f.open();
-    ASSERT_EQ(read_map_count(f), 2);
-    ASSERT_EQ(read_map_length(f), 10);
-    ASSERT_EQ(read_map_length(f), 4);
+    ASSERT_EQ(read_map_number(f), 2);
+    ASSERT_EQ(read_map_number(f), 10);
+    ASSERT_EQ(read_map_number(f), 4);
     char first[10], second[4];
     read_map_chromosome(f, first, 10);
     read_map_chromosome(f, second, 4);
