@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/free_format_writer.h"
-#include "common/run_end.h"
 
 namespace fragsim {
 
@@ -30,6 +29,51 @@ inline void choose_allele(const fragment_inputs& in, const char* genotypes, int3
     }
 }
 
+// The two ends of a fragment lie apart in the map: ask for the cache lines
+// of both at once rather than miss them one after the other.
+inline void prefetch_ends(const char* REF, const int32_t* VARNUM, int32_t len, int32_t start, int32_t L, int32_t m,
+                          int32_t d) {
+    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
+    const int32_t far_end = std::min(len, start + L - 1);
+    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
+}
+
+// The alternate allele of variant v at offset off, position p, by its kind:
+// an SNP's base from ALTERNATE; the reference base followed by an
+// insertion's text (bases past offset L dropped; off moves to the last one
+// filled); the base VARLEN positions on for a deletion (p moves on, and the
+// walk ends when that passes the chromosome's end: false); the reference base
+// for another type, which has no allele to put in.
+inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF, const char* ALT, int32_t len,
+                          int32_t L, int32_t& off, int32_t& p, char* SEQ, int32_t* POS) {
+    switch (var.VARTYPE[v]) {
+        case common::variant_kind::snp: SEQ[off - 1] = ALT[p - 1]; break;
+        case common::variant_kind::ins: {
+            SEQ[off - 1] = REF[p - 1];
+            const int32_t k = var.VARLEN[v];
+            const char* text = var.INSERT.at(var.INSPOS[v]);
+            const int32_t room = L - off;
+            const int32_t n = k < room ? k : room;
+            for (int32_t j = 1; j <= n; ++j) {
+                SEQ[off + j - 1] = text[j - 1];
+                POS[off + j - 1] = p;
+            }
+            off += n > 0 ? n : 0;
+            break;
+        }
+        case common::variant_kind::del:
+            if (var.VARLEN[v] > len - p) return false;
+            p += var.VARLEN[v];
+            SEQ[off - 1] = REF[p - 1];  // the deletion's own position stays in POS
+            break;
+        case common::variant_kind::other: SEQ[off - 1] = REF[p - 1]; break;
+    }
+    return true;
+}
+
 // One walk of fraglen offsets from start on chromosome c. The arrays are
 // indexed from 0 (offset 1 at [0]).
 walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t start, int32_t haplotype,
@@ -42,14 +86,7 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
     const char* genotypes = in.src.ngeno >= 1 ? in.src.GENOROW.column(fs.source) : nullptr;
     const int32_t skip_from = L - d - m;  // the middle is skipped from offsets m+1..skip_from-1
     const int32_t skip = L - d - 2 * m;
-    // The two ends of a fragment lie apart in the map: ask for the cache lines
-    // of both at once rather than miss them one after the other.
-    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
-    const int32_t far_end = std::min(len, start + L - 1);
-    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
-    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
-    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
-    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
+    prefetch_ends(REF, VARNUM, len, start, L, m, d);
     int32_t off = 0, p = start - 1, n_count = 0;
     for (;;) {
         ++off;
@@ -62,41 +99,15 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
         if (p > len) return walk_end::chromosome_end;
         POS[off - 1] = p;
         const int32_t v = VARNUM[p - 1];
-        if (v == 0) {
+        if (v != 0) choose_allele(in, genotypes, v, haplotype, fs);
+        if (v == 0 || fs.allele_choice == 1) {
             SEQ[off - 1] = REF[p - 1];
-        } else {
-            choose_allele(in, genotypes, v, haplotype, fs);
-            if (fs.allele_choice == 1) {
-                SEQ[off - 1] = REF[p - 1];
-            } else if (type_is(in.var, v, "SNP")) {
-                SEQ[off - 1] = ALT[p - 1];
-            } else if (type_is(in.var, v, "INS")) {
-                SEQ[off - 1] = REF[p - 1];
-                const int32_t k = in.var.VARLEN[v];
-                const char* text = in.var.INSERT.at(in.var.INSPOS[v]);
-                const int32_t room = L - off;  // inserted bases past offset L are dropped
-                const int32_t n = k < room ? k : room;
-                for (int32_t j = 1; j <= n; ++j) {
-                    SEQ[off + j - 1] = text[j - 1];
-                    POS[off + j - 1] = p;
-                }
-                off += n > 0 ? n : 0;
-            } else if (type_is(in.var, v, "DEL")) {
-                if (in.var.VARLEN[v] > len - p) return walk_end::chromosome_end;
-                p += in.var.VARLEN[v];
-                SEQ[off - 1] = REF[p - 1];  // the deletion's own position stays in POS
-            } else {
-                SEQ[off - 1] = REF[p - 1];  // another type has no allele to put in
-            }
+        } else if (!put_alternate(in.var, v, REF, ALT, len, L, off, p, SEQ, POS)) {
+            return walk_end::chromosome_end;
         }
         if (SEQ[off - 1] == 'N') ++n_count;
     }
     return n_count <= m ? walk_end::accepted : walk_end::too_many_n;
-}
-
-[[noreturn]] void stop_on_failed_attempts(int32_t source) {
-    common::write_free(max_failed_attempts, "fragment attempts in a row rejected for source", source);
-    common::stop_run();
 }
 
 }  // namespace
@@ -106,7 +117,8 @@ int8_t build_fragment(const fragment_inputs& in, fragment_source& fs, work_array
     char* SEQ = work.SEQUENCE.data();
     int32_t* POS = work.POSITION.data();
     for (int32_t failed = 0;; ++failed) {
-        if (failed == max_failed_attempts) stop_on_failed_attempts(fs.source);
+        if (failed == max_failed_attempts)
+            common::stop_with(max_failed_attempts, "fragment attempts in a row rejected for source", fs.source);
         const int8_t c = draw_chromosome(in.map, unif2(fs.streams.READSTREAM));
         const int32_t len = in.map.CHROLEN[c];
         const double u_start = unif2(fs.streams.SITESTREAM);

@@ -79,10 +79,8 @@ void read_genotypes(const options& o, files& f, const variant_tables& var, sourc
             const int32_t id = integer_field(line, 1, f);
             const int32_t echoed = integer_field(line, 11, f);
             const int32_t nloci = integer_field(line, 21, f);
-            if (nloci != var.nvar) {
-                common::write_free(nloci, var.nvar, " loci in genotypes.true and variants.true mismatch");
-                common::stop_run();
-            }
+            if (nloci != var.nvar)
+                common::stop_with(nloci, var.nvar, " loci in genotypes.true and variants.true mismatch");
             if (r > o.sources) {
                 common::write_free("More sources available in genotypes.true than requested =", o.sources);
                 common::write_empty_line();
