@@ -93,14 +93,4 @@ struct sim_world {
     }
 };
 
-/// A reproducible text of A, C, G and T.
-inline std::string random_bases(size_t n, uint32_t seed) {
-    std::string s(n, 'A');
-    for (auto& ch : s) {
-        seed = seed * 1664525u + 1013904223u;
-        ch = "ACGT"[seed >> 30];
-    }
-    return s;
-}
-
 }  // namespace test_fixture

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "binary_inputs.h"
 #include "common/float_mode.h"
 #include "common/reference_map_file.h"
 #include "common/unit_file.h"
@@ -202,7 +203,8 @@ TEST_F(in_scratch, map_from_the_kmerbank_writer_reads_back) {
 }
 
 TEST_F(in_scratch, fixture_maps_are_what_kmerbank_writes) {
-    // The golden cases carry reference.unf as bytes; they are the writer's own.
+    // The golden cases carry reference.unf as bytes, and the stop table builds
+    // it: both are the writer's own.
     const std::string c1 = "ACGTACGGTTCAGCTAGCTAGGATCCGATCGATTACGGCATGCATGCAAGCTTGGCACTGGCCGTCGTTTTACAACGTCG"
                            "TGACTGGGAAAACCCTGGCGTTACCCAACTTAATCGCCTTGCAGCACATCCCCCTTTCGCCAGCTGGCGTAATAGCGAAG";
     const std::string c2 = "ACGTNNNNACGTACGTacgtnnACGT";
@@ -224,6 +226,7 @@ TEST_F(in_scratch, fixture_maps_are_what_kmerbank_writes) {
     }
     const fs::path cases = test_support::tests_source_dir() / "fragsim" / "cases";
     EXPECT_EQ(read_file("reference.unf"), read_file(cases / "many_variants" / "reference.unf"));
+    EXPECT_EQ(read_file("reference.unf"), test_support::reference_unf_of({c1, c2}));
 }
 
 // A map of two chromosomes loaded from reference.unf in the scratch directory.
