@@ -5,10 +5,10 @@
 # Crashing inputs are kept in build-fuzz/findings/<target>/; the corpus grown
 # by a run stays in build-fuzz/corpus/<target>/ (rebuilt from the seeds and
 # regressions at every start).
-#   bench/fuzz.sh [seconds] [target...]
+#   tests/fuzz/fuzz.sh [seconds] [target...]
 # FUZZ_JOBS=n runs n targets at a time (default 1); the machine is shared.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 scripts/packages.sh check fuzz  # clang, libclang-rt-dev, libomp-dev and the build tools
 seconds=${1:-300}
 shift || true
