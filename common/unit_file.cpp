@@ -223,21 +223,24 @@ std::string unit_file::failure_text() const {
            ", file " + path_ + "\n";
 }
 
+size_t unit_file::read_some(char* dest, size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd_, dest, size);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) fatal_io_error(error_read, "error during read", unit_, path_);
+    }
+}
+
 bool unit_file::fill_read_buffer() {
     if (in_eof_) return false;
     if (!in_) {
         in_ = static_cast<char*>(std::malloc(read_capacity_));
         if (!in_) out_of_memory();
     }
-    for (;;) {
-        ssize_t n = ::read(fd_, in_, read_capacity_);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fatal_io_error(error_read, "error during read", unit_, path_);
-        in_pos_ = 0;
-        in_end_ = static_cast<size_t>(n);
-        if (n == 0) in_eof_ = true;
-        return n > 0;
-    }
+    in_pos_ = 0;
+    in_end_ = read_some(in_, read_capacity_);
+    if (in_end_ == 0) in_eof_ = true;
+    return in_end_ > 0;
 }
 
 std::string_view unit_file::window() {
@@ -317,14 +320,12 @@ size_t unit_file::read_bytes(void* data, size_t size) {
         if (in_pos_ == in_end_) {
             // Large reads go straight into the caller's memory.
             if (size - done >= read_buffer_size && !in_eof_) {
-                ssize_t n = ::read(fd_, p + done, size - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) fatal_io_error(error_read, "error during read", unit_, path_);
+                const size_t n = read_some(p + done, size - done);
                 if (n == 0) {
                     in_eof_ = true;
                     break;
                 }
-                done += static_cast<size_t>(n);
+                done += n;
                 continue;
             }
             if (!fill_read_buffer()) break;

@@ -98,6 +98,7 @@ private:
     void append(std::string_view head, std::string_view tail = {});  // one call's bytes, whole
     bool flush_locked();               // false when the operating system refused a write
     bool make_room_locked(size_t size);  // flushes and grows the buffer for size more bytes
+    size_t read_some(char* dest, size_t size);  // one read of the system, retried when interrupted; 0 at the end
     bool fill_read_buffer();
     bool pass_over_cut_line();
     [[noreturn]] void write_failed();

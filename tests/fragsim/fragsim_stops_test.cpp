@@ -101,8 +101,8 @@ std::string up_to_variants(const std::string& echo1 = plain_echo1, const std::st
     return up_to_seed(echo1, echo4, notices) + map_heading + plain_map_lines + wall_time;
 }
 
-// The variant summary of nvar records, nsnp of them SNPs, no insertion or
-// deletion, maxindel 1 (0 when nvar is 0).
+// The variant summary of records that hold no insertion or deletion, given
+// the fields of nvar, nsnp and maxindel as they print.
 std::string snp_summary(const std::string& nvar_field, const std::string& nsnp_field, const std::string& maxindel) {
     return nvar_field + "  variant records read from variants.true, this included:\n" + nsnp_field +
            "  alternate alleles (SNPs)\n           0  insertions\n           0  deletions\n \n" + maxindel +
@@ -113,10 +113,10 @@ struct stop_case {
     std::string name;
     inputs in;
     int status;
-    std::string out;                                  // whole standard output
-    std::string err = "";                             // whole standard error
+    std::string out;         // whole standard output
+    std::string err = "";    // whole standard error
     std::map<std::string, std::string> files = {{"fastq.filelist", ""}};  // left on disk, with their bytes
-    std::vector<std::string> absent = {};             // names that must not exist
+    std::vector<std::string> absent = {};  // names that must not exist
     std::vector<std::string> env = {};
 };
 void PrintTo(const stop_case& c, std::ostream* os) { *os << c.name; }
@@ -144,7 +144,7 @@ inputs with_reference(const std::string& reference) {
 std::vector<stop_case> stop_cases() {
     const std::string to_variants = up_to_variants();
     const std::string to_echo = banner + no_genotypes_notice;
-    const std::string to_map = up_to_seed();
+    const std::string to_seed = up_to_seed();
     // Two sources with genotype rows, one SNP.
     inputs two_sources = with_variants("1 10 SNP 0 1 G\n");
     two_sources.record4 = "2 30 0.01 0.001";
@@ -167,14 +167,17 @@ std::vector<stop_case> stop_cases() {
     short_map.reference =
         test_support::reference_unf_of({test_support::random_bases(200, 1), test_support::random_bases(250, 2)});
     short_map.missing = {"variants.true"};
-    const std::string short_map_to_check =
-        banner + " Optional input file variants.true is missing.\n" + no_genotypes_notice +
-        options_echo("  0       100       300        10        10         1", "     1  1.000000  0.000000  0.000000") +
-        quality_lines("  0.000000 phred score =  75   K") + " Simulation seed =            1\n" + map_heading +
-        "           1  chromosome length         200\n"
-        "           2  chromosome length         250\n"
-        "                   450 total length of reference map\n \n"
-        "         0 missing alleles in reference map, % =   0.000000\n \n";
+    // Its console up to the map's totals, for the given sources field.
+    const auto short_map_console = [](const std::string& sources_field) {
+        return banner + " Optional input file variants.true is missing.\n" + no_genotypes_notice +
+               options_echo("  0       100       300        10        10         1",
+                            sources_field + "  1.000000  0.000000  0.000000") +
+               quality_lines("  0.000000 phred score =  75   K") + " Simulation seed =            1\n" + map_heading +
+               "           1  chromosome length         200\n"
+               "           2  chromosome length         250\n"
+               "                   450 total length of reference map\n \n"
+               "         0 missing alleles in reference map, % =   0.000000\n \n";
+    };
     inputs no_source_short_map = short_map;
     no_source_short_map.record4 = "0 1 0 0";
     inputs no_options, no_reference, no_seed;
@@ -214,13 +217,13 @@ std::vector<stop_case> stop_cases() {
 
         // reference.unf
         {"reject_nchrom_0", with_reference(test_support::int_record(0)), 1,
-         to_map + " reference.unf holds           0 chromosomes; fragsim needs 1 to 127\n"},
+         to_seed + " reference.unf holds           0 chromosomes; fragsim needs 1 to 127\n"},
         {"reject_nchrom_128", with_reference(test_support::int_record(128)), 1,
-         to_map + " reference.unf holds         128 chromosomes; fragsim needs 1 to 127\n"},
+         to_seed + " reference.unf holds         128 chromosomes; fragsim needs 1 to 127\n"},
         {"reject_total_length_0", with_reference(test_support::reference_unf_of({"", ""})), 1,
-         to_map + map_heading + "                     0 total length of reference.unf: no base to simulate\n"},
+         to_seed + map_heading + "                     0 total length of reference.unf: no base to simulate\n"},
         {"loop_no_chromosome_long_enough", short_map, 1,
-         short_map_to_check + " No chromosome of the reference map is as long as fraglen =         300\n", "",
+         short_map_console("     1") + " No chromosome of the reference map is as long as fraglen =         300\n", "",
          {{"variants.true", ""}}, {}, {"OMP_NUM_THREADS=1"}},
 
         // variants.true: records the tables cannot hold.
@@ -298,15 +301,7 @@ std::vector<stop_case> stop_cases() {
 
         // A run of no source needs no chromosome as long as a fragment.
         {"no_source_no_chromosome_long_enough", no_source_short_map, 0,
-         banner + " Optional input file variants.true is missing.\n" + no_genotypes_notice +
-             options_echo("  0       100       300        10        10         1",
-                          "     0  1.000000  0.000000  0.000000") +
-             quality_lines("  0.000000 phred score =  75   K") + " Simulation seed =            1\n" + map_heading +
-             "           1  chromosome length         200\n"
-             "           2  chromosome length         250\n"
-             "                   450 total length of reference map\n \n"
-             "         0 missing alleles in reference map, % =   0.000000\n \n" +
-             wall_time + snp_summary("           0", "           0", "           0") + wall_time +
+         short_map_console("     0") + wall_time + snp_summary("           0", "           0", "           0") + wall_time +
              "           0  records read from genotypes.true\n \n" + wall_time + " \n" + wall_time +
              " \n           0  sources with fastq data simulated\n \n Program fragsim finished normally\n",
          "", {{"variants.true", ""}, {"fastq.filelist", "Numeric_ID  Output_name           Fastq_read1           Fastq.read2\n"}}},
