@@ -16,6 +16,19 @@ namespace {
 // The low 8 bits as a signed 8-bit value.
 int32_t s8(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xff)); }
 
+// The total length, and the count and share of 'N' in single precision.
+void print_map_totals(const reference_map& map) {
+    common::write_free(map.totlen, "total length of reference map");
+    common::write_empty_line();
+    const float percent = static_cast<float>(map.nmiss) * 100.0f / static_cast<float>(map.totlen);
+    common::fixed_line()
+        .integer(map.nmiss, 10)
+        .text(" missing alleles in reference map, % = ")
+        .real(percent, 10, 6)
+        .write_console();
+    common::write_empty_line();
+}
+
 }  // namespace
 
 void read_chromosome_count(files& f, reference_map& map) {
@@ -52,17 +65,7 @@ void load_reference_map(files& f, reference_map& map) {
         }
     }
     map.nmiss = static_cast<int32_t>(nmiss);
-
-    common::write_free(map.totlen, "total length of reference map");
-    common::write_empty_line();
-    const float percent = static_cast<float>(map.nmiss) * 100.0f / static_cast<float>(map.totlen);
-    common::fixed_line()
-        .integer(map.nmiss, 10)
-        .text(" missing alleles in reference map, % = ")
-        .real(percent, 10, 6)
-        .write_console();
-    common::write_empty_line();
-
+    print_map_totals(map);
     build_chromtable(map);
 }
 
