@@ -29,18 +29,6 @@ inline void choose_allele(const fragment_inputs& in, const char* genotypes, int3
     }
 }
 
-// The two ends of a fragment lie apart in the map: ask for the cache lines
-// of both at once rather than miss them one after the other.
-inline void prefetch_ends(const char* REF, const int32_t* VARNUM, int32_t len, int32_t start, int32_t L, int32_t m,
-                          int32_t d) {
-    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
-    const int32_t far_end = std::min(len, start + L - 1);
-    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
-    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
-    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
-    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
-}
-
 // The alternate allele of variant v at offset off, position p, by its kind:
 // an SNP's base from ALTERNATE; the reference base followed by an
 // insertion's text (bases past offset L dropped; off moves to the last one
@@ -86,7 +74,14 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
     const char* genotypes = in.src.ngeno >= 1 ? in.src.GENOROW.column(fs.source) : nullptr;
     const int32_t skip_from = L - d - m;  // the middle is skipped from offsets m+1..skip_from-1
     const int32_t skip = L - d - 2 * m;
-    prefetch_ends(REF, VARNUM, len, start, L, m, d);
+    // The two ends of a fragment lie apart in the map: ask for the cache lines
+    // of both at once rather than miss them one after the other.
+    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
+    const int32_t far_end = std::min(len, start + L - 1);
+    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
+    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
     int32_t off = 0, p = start - 1, n_count = 0;
     for (;;) {
         ++off;
@@ -99,15 +94,25 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
         if (p > len) return walk_end::chromosome_end;
         POS[off - 1] = p;
         const int32_t v = VARNUM[p - 1];
-        if (v != 0) choose_allele(in, genotypes, v, haplotype, fs);
-        if (v == 0 || fs.allele_choice == 1) {
+        if (v == 0) {
             SEQ[off - 1] = REF[p - 1];
-        } else if (!put_alternate(in.var, v, REF, ALT, len, L, off, p, SEQ, POS)) {
-            return walk_end::chromosome_end;
+        } else {
+            choose_allele(in, genotypes, v, haplotype, fs);
+            if (fs.allele_choice == 1) {
+                SEQ[off - 1] = REF[p - 1];
+            } else if (!put_alternate(in.var, v, REF, ALT, len, L, off, p, SEQ, POS)) {
+                return walk_end::chromosome_end;
+            }
         }
         if (SEQ[off - 1] == 'N') ++n_count;
     }
     return n_count <= m ? walk_end::accepted : walk_end::too_many_n;
+}
+
+// Kept out of line, so that the message's formatting stays out of the
+// builder's loop.
+[[noreturn, gnu::noinline, gnu::cold]] void stop_on_failed_attempts(int32_t source) {
+    common::stop_with(max_failed_attempts, "fragment attempts in a row rejected for source", source);
 }
 
 }  // namespace
@@ -117,8 +122,7 @@ int8_t build_fragment(const fragment_inputs& in, fragment_source& fs, work_array
     char* SEQ = work.SEQUENCE.data();
     int32_t* POS = work.POSITION.data();
     for (int32_t failed = 0;; ++failed) {
-        if (failed == max_failed_attempts)
-            common::stop_with(max_failed_attempts, "fragment attempts in a row rejected for source", fs.source);
+        if (failed == max_failed_attempts) stop_on_failed_attempts(fs.source);
         const int8_t c = draw_chromosome(in.map, unif2(fs.streams.READSTREAM));
         const int32_t len = in.map.CHROLEN[c];
         const double u_start = unif2(fs.streams.SITESTREAM);

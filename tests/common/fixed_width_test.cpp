@@ -1,3 +1,5 @@
+// Fixed-width fields: integers and reals right-aligned in their field, '*'
+// when too wide, NaN and infinity.
 #include <gtest/gtest.h>
 
 #include <limits>

@@ -1,3 +1,6 @@
+// Binary record files: framing, long records split into signed pieces, reads
+// of fewer and more bytes than a record holds, the reference map as
+// subrecords, and the unit file's cut lines and first-write cut.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,3 +1,7 @@
+// The fragment builder in-process on small maps: the built offsets and the
+// skipped middle, insertions and deletions, the allele choice with and
+// without genotype rows, the attempts drawn again, and the check that some
+// chromosome holds a fragment.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

@@ -1,3 +1,7 @@
+// The source loop in-process on small maps: its read files against a model
+// written from the read description, read counts, outformat, an earlier run's
+// files, thread counts, re-seeding, progress and pair lines, and read files
+// that cannot be written.
 #include <gtest/gtest.h>
 #include <omp.h>
 #include <unistd.h>
