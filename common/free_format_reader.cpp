@@ -191,68 +191,69 @@ void free_format_reader::store(const read_item& it, std::string_view token, bool
     }
 }
 
+void free_format_reader::end_of_file_error() {
+    fatal_io_error(error_end_of_file, "end-of-file during read", file_.unit(), file_.path());
+}
+
+// A token r*v or r* (a positive decimal count, a star, then the value or
+// nothing), and r*'text' with the quoted value right after the star: sets
+// the repeat for the count of values and returns true; any other token
+// returns false.
+bool free_format_reader::take_repeat(std::string_view token, bool number, repeat& rep) {
+    const size_t star = token.find('*');
+    bool counted = star != std::string_view::npos && star > 0;
+    for (size_t k = 0; counted && k < star; ++k) counted = is_digit(token[k]);
+    if (!counted) return false;
+    int64_t r = 0;
+    if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
+    const std::string_view rest = token.substr(star + 1);
+    const int after = peek();
+    rep.quoted = rest.empty() && (after == '\'' || after == '"');
+    rep.null = rest.empty() && !rep.quoted;
+    if (rep.quoted) {
+        take_quoted(number);
+        rep.value = value_;
+    } else {
+        rep.value.assign(rest);
+    }
+    rep.left = r;
+    return true;
+}
+
 bool free_format_reader::read(std::span<const read_item> items, bool handle_end_of_file) {
     comma_allowed_ = false;
     // Every read starts on a fresh line; the rest of the last one is dropped.
     if (!next_line()) {
         if (handle_end_of_file) return false;
-        fatal_io_error(error_end_of_file, "end-of-file during read", file_.unit(), file_.path());
+        end_of_file_error();
     }
-    int64_t repeat_left = 0;   // copies of the repeated value still to hand out
-    bool repeat_null = false;
-    std::string repeat_value;  // the repeated value
-    bool repeat_quoted = false;
-
+    repeat rep;
     for (read_item it : items) {
         if (it.length_from) it.length = std::clamp(*it.length_from, 0, it.length);
         if (it.kind == item_kind::text && it.length <= 0) continue;  // takes no value
-        if (repeat_left > 0) {
-            --repeat_left;
-            if (!repeat_null) store(it, repeat_value, repeat_quoted);
-            continue;
-        }
-        next n = find_value();
-        if (n == next::end_of_file) {
-            if (handle_end_of_file) return false;
-            fatal_io_error(error_end_of_file, "end-of-file during read", file_.unit(), file_.path());
-        }
-        if (n == next::slash) return true;
-        if (n == next::null_value) continue;
-
-        const bool number = it.kind != item_kind::text;
-        const int c = peek();
-        if (c == '\'' || c == '"') {
-            take_quoted(number);
-            comma_allowed_ = true;
-            store(it, value_, true);
-            continue;
-        }
-        take_token(number);
-        comma_allowed_ = true;
-        const std::string_view token = value_;
-        // r*v and r*: a positive decimal count, a star, then the value.
-        size_t star = token.find('*');
-        bool counted = star != std::string_view::npos && star > 0;
-        for (size_t k = 0; counted && k < star; ++k) counted = is_digit(token[k]);
-        if (counted) {
-            int64_t r = 0;
-            if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
-            const std::string_view rest = token.substr(star + 1);
-            const int after = peek();
-            repeat_quoted = rest.empty() && (after == '\'' || after == '"');
-            repeat_null = rest.empty() && !repeat_quoted;
-            if (repeat_quoted) {
-                // r*'text': the quoted value starts right after the star.
-                take_quoted(number);
-                repeat_value = value_;
-            } else {
-                repeat_value.assign(rest);
+        if (rep.left == 0) {
+            const next n = find_value();
+            if (n == next::end_of_file) {
+                if (handle_end_of_file) return false;
+                end_of_file_error();
             }
-            repeat_left = r - 1;
-            if (!repeat_null) store(it, repeat_value, repeat_quoted);
-            continue;
+            if (n == next::slash) return true;
+            if (n == next::null_value) continue;
+            const bool number = it.kind != item_kind::text;
+            const int c = peek();
+            const bool quoted = c == '\'' || c == '"';
+            if (quoted)
+                take_quoted(number);
+            else
+                take_token(number);
+            comma_allowed_ = true;
+            if (quoted || !take_repeat(value_, number, rep)) {
+                store(it, value_, quoted);
+                continue;
+            }
         }
-        store(it, token, false);
+        --rep.left;
+        if (!rep.null) store(it, rep.value, rep.quoted);
     }
     return true;
 }

@@ -67,6 +67,13 @@ public:
 
 private:
     enum class next { value, null_value, slash, end_of_file };
+    // A value written r*v (or r*, r*'text'): the copies still to hand out.
+    struct repeat {
+        int64_t left = 0;
+        bool null = false;    // r* alone: null values
+        bool quoted = false;
+        std::string value;
+    };
     int peek();
     bool next_line();
     void skip_blanks();
@@ -74,6 +81,8 @@ private:
     void take_token(bool number);
     void take_quoted(bool number);
     void store(const read_item& it, std::string_view token, bool quoted);
+    bool take_repeat(std::string_view token, bool number, repeat& rep);
+    [[noreturn]] void end_of_file_error();
     [[noreturn]] void conversion_error();
 
     unit_file& file_;

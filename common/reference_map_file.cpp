@@ -18,13 +18,7 @@ void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& 
     }
 }
 
-int32_t read_map_count(unit_file& file) {
-    int32_t n = 0;
-    read_record(file, {into(n)});
-    return n;
-}
-
-int32_t read_map_length(unit_file& file) {
+int32_t read_map_number(unit_file& file) {
     int32_t n = 0;
     read_record(file, {into(n)});
     return n;

@@ -19,10 +19,9 @@ void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& 
                          const matrix<char>& REFERENCE, table<char>& READMAP,
                          int64_t piece_limit = record_piece_limit);
 
-/// Record 1: the chromosome count.
-int32_t read_map_count(unit_file& file);
-/// One length record.
-int32_t read_map_length(unit_file& file);
+/// One record of one 32-bit integer: record 1 (the chromosome count) or a
+/// length record.
+int32_t read_map_number(unit_file& file);
 /// One chromosome record: its first length bytes (none when length is 0 or
 /// less) into dest; the rest of a longer record is passed over.
 void read_map_chromosome(unit_file& file, char* dest, int32_t length);

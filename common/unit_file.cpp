@@ -14,7 +14,6 @@
 namespace common {
 
 namespace {
-constexpr size_t read_buffer_size = 1 << 20;
 
 class console_unit : public unit_file {
 public:
@@ -154,19 +153,22 @@ void unit_file::flush() {
     if (!ok) write_failed();
 }
 
-void unit_file::write_bytes(const void* data, size_t size) {
+// The bytes of one call, under the lock: into the buffer, or, when they are
+// larger than the whole buffer, after the buffered bytes straight to the file
+// (a copy would gain nothing). The console hands every call on at once.
+void unit_file::append(std::string_view head, std::string_view tail) {
+    const size_t size = head.size() + tail.size();
     bool ok = true, no_memory = false;
     {
         std::lock_guard<std::mutex> g(lock_);
-        const char* p = static_cast<const char*>(data);
         if (size > buffer_size) {
-            // Too large to be worth a copy: the buffered bytes, then these,
-            // straight to the file.
             written_ = true;
-            ok = flush_locked() && (ended_ || write_all(fd_, p, size));
+            ok = flush_locked() && (ended_ || (write_all(fd_, head.data(), head.size()) &&
+                                               write_all(fd_, tail.data(), tail.size())));
             if (!ok) failed_ = true;
         } else if (make_room_locked(size)) {
-            if (size > 0) std::memcpy(out_ + out_used_, p, size);
+            if (!head.empty()) std::memcpy(out_ + out_used_, head.data(), head.size());
+            if (!tail.empty()) std::memcpy(out_ + out_used_ + head.size(), tail.data(), tail.size());
             out_used_ += size;
         } else {
             ok = false;
@@ -178,14 +180,13 @@ void unit_file::write_bytes(const void* data, size_t size) {
     if (!ok) write_failed();
 }
 
-void unit_file::write_line(std::string_view text) {
-    char* p = begin_record(text.size() + 1);
-    if (!text.empty()) std::memcpy(p, text.data(), text.size());
-    p[text.size()] = '\n';
-    commit_record(text.size() + 1);
+void unit_file::write_bytes(const void* data, size_t size) {
+    append(std::string_view(static_cast<const char*>(data), size));
 }
 
-void unit_file::write_text(std::string_view text) { write_bytes(text.data(), text.size()); }
+void unit_file::write_line(std::string_view text) { append(text, "\n"); }
+
+void unit_file::write_text(std::string_view text) { append(text); }
 
 char* unit_file::begin_record(size_t size) {
     lock_.lock();
@@ -222,21 +223,24 @@ std::string unit_file::failure_text() const {
            ", file " + path_ + "\n";
 }
 
+size_t unit_file::read_some(char* dest, size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd_, dest, size);
+        if (n >= 0) return static_cast<size_t>(n);
+        if (errno != EINTR) fatal_io_error(error_read, "error during read", unit_, path_);
+    }
+}
+
 bool unit_file::fill_read_buffer() {
     if (in_eof_) return false;
     if (!in_) {
         in_ = static_cast<char*>(std::malloc(read_capacity_));
         if (!in_) out_of_memory();
     }
-    for (;;) {
-        ssize_t n = ::read(fd_, in_, read_capacity_);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fatal_io_error(error_read, "error during read", unit_, path_);
-        in_pos_ = 0;
-        in_end_ = static_cast<size_t>(n);
-        if (n == 0) in_eof_ = true;
-        return n > 0;
-    }
+    in_pos_ = 0;
+    in_end_ = read_some(in_, read_capacity_);
+    if (in_end_ == 0) in_eof_ = true;
+    return in_end_ > 0;
 }
 
 std::string_view unit_file::window() {
@@ -316,14 +320,12 @@ size_t unit_file::read_bytes(void* data, size_t size) {
         if (in_pos_ == in_end_) {
             // Large reads go straight into the caller's memory.
             if (size - done >= read_buffer_size && !in_eof_) {
-                ssize_t n = ::read(fd_, p + done, size - done);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) fatal_io_error(error_read, "error during read", unit_, path_);
+                const size_t n = read_some(p + done, size - done);
                 if (n == 0) {
                     in_eof_ = true;
                     break;
                 }
-                done += static_cast<size_t>(n);
+                done += n;
                 continue;
             }
             if (!fill_read_buffer()) break;

@@ -4,11 +4,16 @@
 // Opening creates a missing file empty and never empties an existing one. The
 // first write cuts the file: from then on it holds only what this run wrote,
 // while a file the run never writes keeps its earlier contents. Writes are
-// buffered in the file's own buffer, one whole line or record at a time, so
-// that an end of the run from any thread completes every record written
-// before it. Every failure of the operating system is the fatal error of the
-// unit (38 on writing, 39 on reading, 9 when the file cannot be opened), so
-// callers do no checking of their own.
+// buffered in the file's own buffer; each call appends its bytes whole under
+// the file's lock, so an end of the run from any thread completes every call
+// made before it and none in part. A line or record that another thread's
+// end must never cut is therefore written by one call (write_line,
+// write_text, or begin_record with commit_record); write_record of
+// record_file.h makes one call for each count and each part, and so suits
+// files whose writer is also the thread that may end the run. Every failure
+// of the operating system is the fatal error of the unit (38 on writing, 39
+// on reading, 9 when the file cannot be opened), so callers do no checking of
+// their own.
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -38,7 +43,7 @@ public:
     int unit() const { return unit_; }
     const std::string& path() const { return path_; }
 
-    // Writing. Each call is one whole line or record under the file's lock.
+    // Writing. Each call appends its bytes whole under the file's lock.
     void write_bytes(const void* data, size_t size);
     /// Writes text followed by one line feed.
     void write_line(std::string_view text);
@@ -78,15 +83,22 @@ public:
     bool flush_at_end();
     std::string failure_text() const;
 
-    /// Size of the write buffer; a larger record gets a buffer of its size.
+    /// Size of the write buffer; a larger record formatted in place gets a
+    /// buffer of its size, and larger bytes of one call go straight to the
+    /// file.
     static constexpr size_t buffer_size = 1 << 20;
+    /// Size of the read buffer (a smaller regular file gets one of its size);
+    /// a larger read goes straight into the caller's memory.
+    static constexpr size_t read_buffer_size = 1 << 20;
 
 protected:
     unit_file(int unit, std::string path, int fd);  // an already open descriptor (the console)
 
 private:
+    void append(std::string_view head, std::string_view tail = {});  // one call's bytes, whole
     bool flush_locked();               // false when the operating system refused a write
     bool make_room_locked(size_t size);  // flushes and grows the buffer for size more bytes
+    size_t read_some(char* dest, size_t size);  // one read of the system, retried when interrupted; 0 at the end
     bool fill_read_buffer();
     bool pass_over_cut_line();
     [[noreturn]] void write_failed();
@@ -103,7 +115,7 @@ private:
     char* out_ = nullptr;       // write buffer, allocated at the first write
     size_t out_capacity_ = 0, out_used_ = 0;
     char* in_ = nullptr;        // read buffer, allocated at the first read
-    size_t read_capacity_ = 1 << 20;
+    size_t read_capacity_ = read_buffer_size;
     size_t in_pos_ = 0, in_end_ = 0;
     bool in_eof_ = false;
     bool line_cut_ = false;     // the last read_line left the rest of its line unread

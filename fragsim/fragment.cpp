@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/free_format_writer.h"
-#include "common/run_end.h"
 
 namespace fragsim {
 
@@ -28,6 +27,39 @@ inline void choose_allele(const fragment_inputs& in, const char* genotypes, int3
         case '2': fs.allele_choice = 2; break;
         default: break;  // the last choice stays in force
     }
+}
+
+// The alternate allele of variant v at offset off, position p, by its kind:
+// an SNP's base from ALTERNATE; the reference base followed by an
+// insertion's text (bases past offset L dropped; off moves to the last one
+// filled); the base VARLEN positions on for a deletion (p moves on, and the
+// walk ends when that passes the chromosome's end: false); the reference base
+// for another type, which has no allele to put in.
+inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF, const char* ALT, int32_t len,
+                          int32_t L, int32_t& off, int32_t& p, char* SEQ, int32_t* POS) {
+    switch (var.VARTYPE[v]) {
+        case common::variant_kind::snp: SEQ[off - 1] = ALT[p - 1]; break;
+        case common::variant_kind::ins: {
+            SEQ[off - 1] = REF[p - 1];
+            const int32_t k = var.VARLEN[v];
+            const char* text = var.INSERT.at(var.INSPOS[v]);
+            const int32_t room = L - off;
+            const int32_t n = k < room ? k : room;
+            for (int32_t j = 1; j <= n; ++j) {
+                SEQ[off + j - 1] = text[j - 1];
+                POS[off + j - 1] = p;
+            }
+            off += n > 0 ? n : 0;
+            break;
+        }
+        case common::variant_kind::del:
+            if (var.VARLEN[v] > len - p) return false;
+            p += var.VARLEN[v];
+            SEQ[off - 1] = REF[p - 1];  // the deletion's own position stays in POS
+            break;
+        case common::variant_kind::other: SEQ[off - 1] = REF[p - 1]; break;
+    }
+    return true;
 }
 
 // One walk of fraglen offsets from start on chromosome c. The arrays are
@@ -68,25 +100,8 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
             choose_allele(in, genotypes, v, haplotype, fs);
             if (fs.allele_choice == 1) {
                 SEQ[off - 1] = REF[p - 1];
-            } else if (type_is(in.var, v, "SNP")) {
-                SEQ[off - 1] = ALT[p - 1];
-            } else if (type_is(in.var, v, "INS")) {
-                SEQ[off - 1] = REF[p - 1];
-                const int32_t k = in.var.VARLEN[v];
-                const char* text = in.var.INSERT.at(in.var.INSPOS[v]);
-                const int32_t room = L - off;  // inserted bases past offset L are dropped
-                const int32_t n = k < room ? k : room;
-                for (int32_t j = 1; j <= n; ++j) {
-                    SEQ[off + j - 1] = text[j - 1];
-                    POS[off + j - 1] = p;
-                }
-                off += n > 0 ? n : 0;
-            } else if (type_is(in.var, v, "DEL")) {
-                if (in.var.VARLEN[v] > len - p) return walk_end::chromosome_end;
-                p += in.var.VARLEN[v];
-                SEQ[off - 1] = REF[p - 1];  // the deletion's own position stays in POS
-            } else {
-                SEQ[off - 1] = REF[p - 1];  // another type has no allele to put in
+            } else if (!put_alternate(in.var, v, REF, ALT, len, L, off, p, SEQ, POS)) {
+                return walk_end::chromosome_end;
             }
         }
         if (SEQ[off - 1] == 'N') ++n_count;
@@ -94,9 +109,10 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
     return n_count <= m ? walk_end::accepted : walk_end::too_many_n;
 }
 
-[[noreturn]] void stop_on_failed_attempts(int32_t source) {
-    common::write_free(max_failed_attempts, "fragment attempts in a row rejected for source", source);
-    common::stop_run();
+// Kept out of line, so that the message's formatting stays out of the
+// builder's loop.
+[[noreturn, gnu::noinline, gnu::cold]] void stop_on_failed_attempts(int32_t source) {
+    common::stop_with(max_failed_attempts, "fragment attempts in a row rejected for source", source);
 }
 
 }  // namespace

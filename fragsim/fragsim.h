@@ -3,11 +3,11 @@
 // Everything is created once before the source loop and is read-only during
 // it (the per-source files and random streams belong to the loop).
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "common/tables.h"
 #include "common/unit_file.h"
+#include "common/variant_record.h"
 
 namespace fragsim {
 
@@ -67,17 +67,20 @@ struct variant_tables {
     int32_t insfill = 0;               // characters stored in INSERT
     common::table<int8_t> VARCHROME;   // 1..maxvar
     common::table<int32_t> VARLOC;     // 1..maxvar
-    common::table<char> VARTYPE;       // 1..3*maxvar: slot j is VARTYPE[3j-2..3j]
+    common::table<common::variant_kind> VARTYPE;  // 1..maxvar: the kind of the type text as read
     common::table<int32_t> VARLEN;     // 1..maxvar
     common::table<int32_t> INSPOS;     // 1..maxvar
     common::table<char> INSERT;        // 1..maxinsert
+    /// The tables at the capacities maxvar and maxinsert (empty when negative).
+    void allocate(const options& o) {
+        INSERT.allocate(1, o.maxinsert);
+        INSPOS.allocate(1, o.maxvar);
+        VARLOC.allocate(1, o.maxvar);
+        VARLEN.allocate(1, o.maxvar);
+        VARTYPE.allocate(1, o.maxvar);
+        VARCHROME.allocate(1, o.maxvar);
+    }
 };
-
-/// The type text of slot j compared with "SNP", "INS" or "DEL" (three
-/// characters, case-sensitive).
-inline bool type_is(const variant_tables& v, int32_t j, const char* three) {
-    return std::memcmp(v.VARTYPE.at(3 * static_cast<int64_t>(j) - 2), three, 3) == 0;
-}
 
 // Every accepted variant has: VARCHROME in 1..nchrom, VARLOC in
 // 1..CHROLEN(c), VARLEN at most 100,000. "SNP" and "DEL" have VARLEN >= 1,
@@ -116,10 +119,6 @@ struct work_arrays {
         QUAL.allocate(1, o.fraglen);
     }
 };
-
-/// Extents of the per-thread work arrays (SEQUENCE, COMPLEMENT, POSITION,
-/// QUAL): fraglen entries each, 0 when fraglen is negative.
-inline int64_t work_extent(const options& o) { return o.fraglen > 0 ? o.fraglen : 0; }
 
 // Phases of the run before and after the source loop, in run order.
 

@@ -62,52 +62,53 @@ void append_name(std::string& out, std::string_view name) {
     out.append(name_width - n, ' ');
 }
 
+// The next line up to column 31 (the three integer fields and the skipped
+// column); false at the end of the file. The genotype characters are read
+// straight into their cells, so a long line is never held.
+bool read_row_fields(files& f, std::string& line) { return f.genotypes_true.read_line(line, genotype_column - 1); }
+
+// The nloci genotype characters of the line just read into cells; a line
+// that ends before them reads as blanks.
+void read_row_cells(files& f, char* cells, int32_t nloci) {
+    if (nloci <= 0) return;
+    const size_t n = f.genotypes_true.read_more_of_line(cells, static_cast<size_t>(nloci));
+    std::fill(cells + n, cells + nloci, ' ');
+}
+
+// The echo of a row: its three fields and 50 cells, blanks where the row has
+// no genotype.
+void echo_row(int32_t id, int32_t echoed, int32_t nloci, const char* cells) {
+    std::string shown(echo_width, ' ');
+    const int64_t n = std::min<int64_t>(nloci, echo_width);
+    if (n > 0) std::memcpy(shown.data(), cells, static_cast<size_t>(n));
+    common::fixed_line().integer(id, 10).integer(echoed, 10).integer(nloci, 10).text(" ").text(shown).write_console();
+}
+
 }  // namespace
 
 std::string base_name(int32_t K) { return "source" + std::to_string(K); }
 
 void read_genotypes(const options& o, files& f, const variant_tables& var, source_tables& src) {
     src.GENOROW.allocate(2 * static_cast<int64_t>(o.maxvar), o.sources);
-    int32_t r = 1;
+    int32_t r = 1;  // the row and source of the next line
     if (f.have_genotypes) {
         common::write_free("begin to read genotypes.true");
-        // The line up to column 31 is held; the genotype characters go
-        // straight to the source's cells, and the rest of a longer line is
-        // never held.
         std::string line;
-        while (f.genotypes_true.read_line(line, genotype_column - 1)) {
+        while (read_row_fields(f, line)) {
             const int32_t id = integer_field(line, 1, f);
             const int32_t echoed = integer_field(line, 11, f);
             const int32_t nloci = integer_field(line, 21, f);
-            if (nloci != var.nvar) {
-                common::write_free(nloci, var.nvar, " loci in genotypes.true and variants.true mismatch");
-                common::stop_run();
-            }
+            if (nloci != var.nvar)
+                common::stop_with(nloci, var.nvar, " loci in genotypes.true and variants.true mismatch");
             if (r > o.sources) {
                 common::write_free("More sources available in genotypes.true than requested =", o.sources);
                 common::write_empty_line();
                 break;
             }
-            // nloci = nvar <= maxvar, so the row fits its column; a short line
-            // reads as blanks.
+            // nloci = nvar <= maxvar, so the row fits its column.
             char* cells = src.GENOROW.column(r);
-            if (nloci > 0) {
-                const size_t n = f.genotypes_true.read_more_of_line(cells, static_cast<size_t>(nloci));
-                std::fill(cells + n, cells + nloci, ' ');
-            }
-            if (r < 10) {
-                // The echo shows 50 cells; those without a genotype show blanks.
-                std::string shown(echo_width, ' ');
-                const int64_t n = std::min<int64_t>(nloci, echo_width);
-                if (n > 0) std::memcpy(shown.data(), cells, static_cast<size_t>(n));
-                common::fixed_line()
-                    .integer(id, 10)
-                    .integer(echoed, 10)
-                    .integer(nloci, 10)
-                    .text(" ")
-                    .text(shown)
-                    .write_console();
-            }
+            read_row_cells(f, cells, nloci);
+            if (r < 10) echo_row(id, echoed, nloci, cells);
             src.SOURCEID[r] = id;
             ++r;
         }

@@ -7,11 +7,14 @@
 
 int main(int argc, char**) {
     common::refuse_arguments(argc, "fragsim", "fragsim.options");
-    static fragsim::files files;
-    static fragsim::reference_map map;
-    static fragsim::variant_tables var;
-    static fragsim::source_tables src;
-    static fragsim::work_arrays work;
+    // The tables live on the heap: these hold their handles and the files,
+    // small enough for ordinary locals. The run ends by exiting inside a
+    // call, never by returning, so they last as long as the run.
+    fragsim::files files;
+    fragsim::reference_map map;
+    fragsim::variant_tables var;
+    fragsim::source_tables src;
+    fragsim::work_arrays work;
     fragsim::derived der;
 
     fragsim::start_run(files);

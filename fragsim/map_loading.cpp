@@ -7,7 +7,6 @@
 #include "common/fixed_width.h"
 #include "common/free_format_writer.h"
 #include "common/reference_map_file.h"
-#include "common/run_end.h"
 #include "fragsim/fragsim.h"
 
 namespace fragsim {
@@ -17,30 +16,38 @@ namespace {
 // The low 8 bits as a signed 8-bit value.
 int32_t s8(int32_t v) { return static_cast<int8_t>(static_cast<uint8_t>(v & 0xff)); }
 
+// The total length, and the count and share of 'N' in single precision.
+void print_map_totals(const reference_map& map) {
+    common::write_free(map.totlen, "total length of reference map");
+    common::write_empty_line();
+    const float percent = static_cast<float>(map.nmiss) * 100.0f / static_cast<float>(map.totlen);
+    common::fixed_line()
+        .integer(map.nmiss, 10)
+        .text(" missing alleles in reference map, % = ")
+        .real(percent, 10, 6)
+        .write_console();
+    common::write_empty_line();
+}
+
 }  // namespace
 
 void read_chromosome_count(files& f, reference_map& map) {
-    map.nchrom = common::read_map_count(f.reference_unf);
+    map.nchrom = common::read_map_number(f.reference_unf);
     // Chromosome numbers are held in 8 bits wherever they are stored.
-    if (map.nchrom < 1 || map.nchrom > 127) {
-        common::write_free("reference.unf holds", map.nchrom, "chromosomes; fragsim needs 1 to 127");
-        common::stop_run();
-    }
+    if (map.nchrom < 1 || map.nchrom > 127)
+        common::stop_with("reference.unf holds", map.nchrom, "chromosomes; fragsim needs 1 to 127");
 }
 
 void load_reference_map(files& f, reference_map& map) {
     map.maxlen = 0;
     map.totlen = 0;
     for (int32_t i = 1; i <= map.nchrom; ++i) {
-        map.CHROLEN[i] = common::read_map_length(f.reference_unf);
+        map.CHROLEN[i] = common::read_map_number(f.reference_unf);
         map.maxlen = std::max<int64_t>(map.maxlen, map.CHROLEN[i]);
         map.totlen += map.CHROLEN[i];
     }
     // The chromosome table and the coverage divide by the total length.
-    if (map.totlen <= 0) {
-        common::write_free(map.totlen, "total length of reference.unf: no base to simulate");
-        common::stop_run();
-    }
+    if (map.totlen <= 0) common::stop_with(map.totlen, "total length of reference.unf: no base to simulate");
     map.REFERENCE.allocate(map.maxlen, map.nchrom);
     map.ALTERNATE.allocate(map.maxlen, map.nchrom);
     map.VARNUM.allocate(map.maxlen, map.nchrom);
@@ -58,17 +65,7 @@ void load_reference_map(files& f, reference_map& map) {
         }
     }
     map.nmiss = static_cast<int32_t>(nmiss);
-
-    common::write_free(map.totlen, "total length of reference map");
-    common::write_empty_line();
-    const float percent = static_cast<float>(map.nmiss) * 100.0f / static_cast<float>(map.totlen);
-    common::fixed_line()
-        .integer(map.nmiss, 10)
-        .text(" missing alleles in reference map, % = ")
-        .real(percent, 10, 6)
-        .write_console();
-    common::write_empty_line();
-
+    print_map_totals(map);
     build_chromtable(map);
 }
 

@@ -12,7 +12,6 @@
 #include "common/fixed_width.h"
 #include "common/free_format_writer.h"
 #include "common/record_file.h"
-#include "common/run_end.h"
 #include "common/tables.h"
 #include "common/thread_team.h"
 #include "common/unit_file.h"
@@ -23,7 +22,7 @@ namespace fragsim {
 
 namespace {
 
-constexpr char DIR[3] = {' ', 'F', 'R'};      // strand letter by dir 1, 2
+constexpr char strand_letter[3] = {' ', 'F', 'R'};  // by strand number: 1 forward, 2 reverse
 constexpr char ACGT[6] = {' ', 'A', 'C', 'G', 'T', 'T'};  // replacement bases 1..4
 
 // Complement of a fragment byte: A-T, C-G, N-N; any other byte stays itself.
@@ -231,31 +230,76 @@ void print_conflict(int32_t nseg, int8_t c, int32_t pos1, int32_t pos2) {
     common::console_file().write_text(text);
 }
 
+// The read files of one source, opened when the source starts as outformat
+// asks: sourceK.unf for binary output, sourceK.1.fq and sourceK.2.fq for
+// FASTQ. Units 3K+12, 3K+13 and 3K+14.
+class source_files {
+public:
+    source_files(int32_t outformat, int32_t K, const std::string& base)
+        : binary_(outformat == 0 || outformat == 2),
+          fastq_(outformat == 1 || outformat == 2),
+          unf_(unit_of(K), base + ".unf"),
+          fq1_(unit_of(K) + 1, base + ".1.fq"),
+          fq2_(unit_of(K) + 2, base + ".2.fq") {
+        if (binary_) unf_.open();
+        if (fastq_) {
+            fq1_.open();
+            fq2_.open();
+        }
+    }
+
+    /// One read in every file that outformat calls for.
+    void write_read(const read_fields& r, const char* bases, const char* qual) {
+        if (binary_) write_binary_read(unf_, r, bases);
+        if (fastq_) write_fastq_read(r.readno == 1 ? fq1_ : fq2_, r, bases, qual);
+    }
+
+    /// Completes and closes the files.
+    void close() {
+        unf_.close();
+        fq1_.close();
+        fq2_.close();
+    }
+
+private:
+    static int unit_of(int32_t K) { return static_cast<int>(3 * static_cast<int64_t>(K) + 12); }
+
+    bool binary_, fastq_;
+    common::unit_file unf_, fq1_, fq2_;
+};
+
+// The bases of one read, in the order written, into BASES: a forward read
+// takes fragment offsets 1..m, a reverse one offsets L..L-m+1 complemented.
+// Returns the read position, that of the leftmost offset the read covers.
+inline int32_t take_read_bases(thread_work& w, int dir, int32_t m, int32_t L) {
+    const char* SEQ = w.arrays.SEQUENCE.data();
+    const int32_t* POS = w.arrays.POSITION.data();
+    char* BASES = w.BASES.data();
+    if (dir == 1) {
+        std::memcpy(BASES, SEQ, static_cast<size_t>(m));
+        return POS[0];
+    }
+    char* COMP = w.arrays.COMPLEMENT.data();
+    for (int32_t off = L - m + 1; off <= L; ++off)
+        COMP[off - 1] = complement.of[static_cast<unsigned char>(SEQ[off - 1])];
+    for (int32_t i = 0; i < m; ++i) BASES[i] = COMP[L - 1 - i];
+    return POS[L - m];
+}
+
+// Nothing of the thread's previous source shows through the work arrays.
+void clear_work_arrays(thread_work& w, int32_t L) {
+    if (L <= 0) return;
+    std::memset(w.arrays.SEQUENCE.data(), 'N', static_cast<size_t>(L));
+    std::memset(w.arrays.COMPLEMENT.data(), 'N', static_cast<size_t>(L));
+    std::memset(w.arrays.POSITION.data(), 0, sizeof(int32_t) * static_cast<size_t>(L));
+}
+
 void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K, thread_work& w) {
     const int32_t m = rm.m, L = rm.L;
     const int32_t id = in.src.SOURCEID[K];
     const std::string base = base_name(K);
-    const int unit = static_cast<int>(3 * static_cast<int64_t>(K) + 12);
-    common::unit_file unf(unit, base + ".unf"), fq1(unit + 1, base + ".1.fq"), fq2(unit + 2, base + ".2.fq");
-    const bool binary = rm.outformat == 0 || rm.outformat == 2;
-    const bool fastq = rm.outformat == 1 || rm.outformat == 2;
-    if (binary) unf.open();
-    if (fastq) {
-        fq1.open();
-        fq2.open();
-    }
-
-    // Nothing of the thread's previous source shows through.
-    char* SEQ = w.arrays.SEQUENCE.data();
-    char* COMP = w.arrays.COMPLEMENT.data();
-    int32_t* POS = w.arrays.POSITION.data();
-    char* QUAL = w.arrays.QUAL.data();
-    char* BASES = w.BASES.data();
-    if (L > 0) {
-        std::memset(SEQ, 'N', static_cast<size_t>(L));
-        std::memset(COMP, 'N', static_cast<size_t>(L));
-        std::memset(POS, 0, sizeof(int32_t) * static_cast<size_t>(L));
-    }
+    source_files files(rm.outformat, K, base);
+    clear_work_arrays(w, L);
 
     fragment_source fs;
     fs.source = K;
@@ -270,22 +314,12 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
         int32_t pos[3] = {0, 0, 0};
         for (int8_t readno = 1; readno <= 2; ++readno) {
             const int dir = readno == 1 ? dir1 : 3 - dir1;
-            if (dir == 1) {
-                std::memcpy(BASES, SEQ, static_cast<size_t>(m));
-                pos[readno] = POS[0];
-            } else {
-                for (int32_t off = L - m + 1; off <= L; ++off)
-                    COMP[off - 1] = complement.of[static_cast<unsigned char>(SEQ[off - 1])];
-                for (int32_t i = 0; i < m; ++i) BASES[i] = COMP[L - 1 - i];
-                pos[readno] = POS[L - m];
-            }
-            apply_read_model(rm, R, BASES, QUAL);
+            pos[readno] = take_read_bases(w, dir, m, L);
+            apply_read_model(rm, R, w.BASES.data(), w.arrays.QUAL.data());
             ++nseg;
             reseed_after_read(R, rm.seed, K, rm.sources, nseg);
-
-            const read_fields r{id, nseg, (nseg + 1) / 2, readno, c, m, pos[readno], DIR[dir]};
-            if (binary) write_binary_read(unf, r, BASES);
-            if (fastq) write_fastq_read(readno == 1 ? fq1 : fq2, r, BASES, QUAL);
+            const read_fields r{id, nseg, (nseg + 1) / 2, readno, c, m, pos[readno], strand_letter[dir]};
+            files.write_read(r, w.BASES.data(), w.arrays.QUAL.data());
             if (nseg % 10000000 == 0) print_progress(rm, base, nseg);
             total_bases += m;
         }
@@ -294,9 +328,7 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
     } while (nseg < rm.nreads);
 
     // The end lines tell of files that are complete.
-    unf.close();
-    fq1.close();
-    fq2.close();
+    files.close();
     print_end_lines(rm, id, base, nseg, total_bases);
 }
 
@@ -332,16 +364,15 @@ void cut_earlier_read_files(int32_t outformat, int32_t sources) {
 }  // namespace
 
 void check_fragment_fits(const options& opt, const reference_map& map) {
+    if (opt.sources < 1) return;  // a run that simulates nothing draws no fragment
     for (int32_t i = 1; i <= map.nchrom; ++i)
         if (map.CHROLEN[i] >= opt.fraglen) return;
-    common::write_free("No chromosome of the reference map is as long as fraglen =", opt.fraglen);
-    common::stop_run();
+    common::stop_with("No chromosome of the reference map is as long as fraglen =", opt.fraglen);
 }
 
 void simulate_sources(const options& opt, const derived& der, const reference_map& map, const variant_tables& var,
                       const source_tables& src) {
     if (opt.sources < 1) return;
-    check_fragment_fits(opt, map);
     const read_model rm{opt.maxlngth,
                         opt.fraglen,
                         opt.outformat,

@@ -7,8 +7,10 @@
 
 namespace fragsim {
 
-/// Stops the run (one message line, status 1) when no chromosome of the map
-/// is at least fraglen long, so that no fragment could ever be drawn.
+/// Stops the run (one message line, status 1) when sources is at least 1 and
+/// no chromosome of the map is at least fraglen long, so that no fragment
+/// could ever be drawn. Called once the map is loaded, before the variants
+/// are read; a run of no source goes on.
 void check_fragment_fits(const options& opt, const reference_map& map);
 
 /// Simulates every source K = 1..sources in parallel (static schedule, one

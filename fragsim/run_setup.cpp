@@ -89,10 +89,8 @@ options read_options(files& f) {
 
     if (o.paired == 1) o.fraglen = o.maxlngth;
     // Every read takes maxlngth bases from one end of a fragment of fraglen.
-    if (o.maxlngth < 1 || o.maxlngth > o.fraglen) {
-        common::write_free("fragsim.options: maxlngth", o.maxlngth, "not in 1 to fraglen", o.fraglen);
-        common::stop_run();
-    }
+    if (o.maxlngth < 1 || o.maxlngth > o.fraglen)
+        common::stop_with("fragsim.options: maxlngth", o.maxlngth, "not in 1 to fraglen", o.fraglen);
     return o;
 }
 
@@ -116,14 +114,9 @@ void quality_value(const options& o, derived& d) {
         const float q = 33.0f - 10.0f * lg;
         // An errate above 1 is no rate; one below about 3.2e-10 gives a value
         // past the last quality character (127).
-        if (o.errate > 1.0f) {
-            common::write_free("fragsim.options: error rate errate is above 1");
-            common::stop_run();
-        }
-        if (!(q < 128.0f)) {
-            common::write_free("fragsim.options: error rate errate is so small that its phred score passes 127");
-            common::stop_run();
-        }
+        if (o.errate > 1.0f) common::stop_with("fragsim.options: error rate errate is above 1");
+        if (!(q < 128.0f))
+            common::stop_with("fragsim.options: error rate errate is so small that its phred score passes 127");
         d.phred = static_cast<int32_t>(q);
     }
     // From 40 up the alphabet holds the character of code phred (the blank
@@ -152,20 +145,13 @@ void allocate_tables(const options& o, reference_map& map, variant_tables& var, 
     src.SOURCEID.allocate(1, o.sources);
     map.CHROLEN.allocate(1, map.nchrom);
     work.allocate(o);
-    var.INSERT.allocate(1, o.maxinsert);
-    var.INSPOS.allocate(1, o.maxvar);
-    var.VARLOC.allocate(1, o.maxvar);
-    var.VARLEN.allocate(1, o.maxvar);
-    var.VARTYPE.allocate(1, 3 * static_cast<int64_t>(o.maxvar));
-    var.VARCHROME.allocate(1, o.maxvar);
+    var.allocate(o);
 }
 
 void compute_nreads(const options& o, const reference_map& map, derived& d) {
     const float q = static_cast<float>(map.totlen) * o.read_depth / static_cast<float>(o.maxlngth);
-    if (!(q >= -2147483648.0f && q < 2147483648.0f)) {
-        common::write_free("fragsim.options: read_depth gives more reads per source than 32 bits hold");
-        common::stop_run();
-    }
+    if (!(q >= -2147483648.0f && q < 2147483648.0f))
+        common::stop_with("fragsim.options: read_depth gives more reads per source than 32 bits hold");
     d.nreads = static_cast<int32_t>(q);
 }
 

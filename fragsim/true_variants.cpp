@@ -1,6 +1,6 @@
-// The true variants of variants.true: each record checked against the
-// reference map, then stored in the variant tables, VARNUM, ALTERNATE and the
-// insertion store, with the record echo and the summary.
+// The true variants of variants.true: each record read (with its echo),
+// checked against the reference map, then stored in the variant tables,
+// VARNUM, ALTERNATE and the insertion store; the summary at the end.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -18,31 +18,25 @@ namespace fragsim {
 
 namespace {
 
+using common::variant_kind;
+
 // Capacity of the allele text of one record.
 constexpr int32_t allele_capacity = 100000;
+// Records echoed while fewer than this many are accepted.
+constexpr int32_t echo_slots = 10;
 
-char lower_base(char a) {
-    switch (a) {
-        case 'A': return 'a';
-        case 'C': return 'c';
-        case 'G': return 'g';
-        case 'T': return 't';
-        default: return a;
+// One record as read: its values, the kind of its type text, its allele.
+struct true_record {
+    common::variant_record values;
+    variant_kind kind = variant_kind::other;
+    const char* allele = nullptr;  // max(length, 0) characters
+    std::string_view allele_text() const {
+        return std::string_view(allele, static_cast<size_t>(std::max(values.length, 0)));
     }
-}
+};
 
-void echo_record(const common::variant_record& r, const char* allele) {
-    common::fixed_line()
-        .integer(r.chromosome, 10)
-        .integer(r.location, 10)
-        .text(" ")
-        .text(std::string_view(r.type, 3))
-        .integer(r.unused, 10)
-        .integer(r.length, 10)
-        .text(" ")
-        .text(std::string_view(allele, static_cast<size_t>(std::max(r.length, 0))))
-        .write_console();
-}
+// What becomes of a record whose reading and checks did not stop the run.
+enum class record_fate { store, pass_over, end_of_list };
 
 // A record the tables cannot hold safely: its message names it and the run
 // stops before anything of it is stored.
@@ -55,108 +49,143 @@ void echo_record(const common::variant_record& r, const char* allele) {
     common::stop_run();
 }
 
-// The unsafe records that the type checks and the tables cannot handle.
-void check_bounds(const common::variant_record& r, const reference_map& map) {
+void echo_record(const true_record& t) {
+    const common::variant_record& r = t.values;
+    common::fixed_line()
+        .integer(r.chromosome, 10)
+        .integer(r.location, 10)
+        .text(" ")
+        .text(std::string_view(r.type, 3))
+        .integer(r.unused, 10)
+        .integer(r.length, 10)
+        .text(" ")
+        .text(t.allele_text())
+        .write_console();
+}
+
+// Reading: the next record into t (its allele into the buffer), echoed while
+// slot j is among the first ten; false at the end of the list.
+bool read_record(common::free_format_reader& in, std::vector<char>& allele, int32_t j, true_record& t) {
+    if (!common::read_variant_record(in, t.values, allele.data(), allele_capacity)) return false;
+    // Longer allele texts do not fit the record's text buffer.
+    if (t.values.length > allele_capacity) reject(t.values, "allele longer than 100000 characters");
+    t.kind = common::kind_of(t.values);
+    t.allele = allele.data();
+    if (j <= echo_slots) echo_record(t);
+    return true;
+}
+
+// Where the record lies: past the last chromosome the list ends, past its
+// chromosome's end the record is passed over.
+record_fate check_position(const common::variant_record& r, const reference_map& map) {
+    if (r.chromosome > map.nchrom) return record_fate::end_of_list;
+    if (r.chromosome < 1 || r.location < 1) reject(r, "chromosome or location below 1");
+    if (r.location > map.CHROLEN[r.chromosome]) return record_fate::pass_over;
+    return record_fate::store;
+}
+
+// The records that the type checks and the tables cannot handle.
+void check_bounds(const true_record& t, const reference_map& map) {
+    const common::variant_record& r = t.values;
     const int64_t p = r.location, len = r.length, chrolen = map.CHROLEN[r.chromosome];
-    const bool snp = common::type_is(r, "SNP"), del = common::type_is(r, "DEL"), ins = common::type_is(r, "INS");
+    const bool snp = t.kind == variant_kind::snp, del = t.kind == variant_kind::del, ins = t.kind == variant_kind::ins;
     if ((snp || del) && len < 1) reject(r, "no allele (an SNP or DEL needs a length of at least 1)");
     if (ins && len < 0) reject(r, "negative insertion length");
     if (del && p + len - 1 > chrolen) reject(r, "deletion runs past the end of its chromosome");
     if (ins && len >= 1 && p >= chrolen) reject(r, "insertion at the last position of its chromosome");
 }
 
-}  // namespace
-
-void read_true_variants(const options& o, files& f, reference_map& map, variant_tables& var) {
-    // VARNUM was created zero-filled with the maps and nothing has written it.
-    var.nvar = var.nsnp = var.nins = var.ndel = var.maxindel = var.insfill = 0;
-    std::vector<char> allele(allele_capacity, ' ');
-    common::free_format_reader in(f.variants_true);
-    common::variant_record r;
-    int32_t j = 1;
-    if (common::skip_variant_header(in)) {
-        while (common::read_variant_record(in, r, allele.data(), allele_capacity)) {
-            // Longer allele texts do not fit the record's text buffer.
-            if (r.length > allele_capacity) reject(r, "allele longer than 100000 characters");
-            if (j <= 10) echo_record(r, allele.data());
-            if (r.chromosome > map.nchrom) break;
-            if (r.chromosome < 1 || r.location < 1) reject(r, "chromosome or location below 1");
-            const int8_t c = r.chromosome;
-            const int32_t p = r.location;
-            if (p > map.CHROLEN[c]) continue;
-            check_bounds(r, map);
-
-            const int32_t len = r.length;
-            const char a = allele[0];
-            const char ref = map.REFERENCE(p, c);
-            if (common::type_is(r, "SNP")) {
-                if (a == ref) {
-                    common::write_free("Alternate allele = reference at", c, p, a);
-                    common::stop_run();
-                }
-                if (ref == 'N') {
-                    common::write_free("Alternate allele where reference = N at", c, p, a);
-                    common::stop_run();
-                }
-            } else if (common::type_is(r, "DEL")) {
-                if (a != ref && a != 'N') {
-                    common::write_free("deleted SNP not same as reference at ", c, p, a);
-                    common::stop_run();
-                }
-                // A deletion that ends at the chromosome's end has no base after it.
-                if (static_cast<int64_t>(p) + len <= map.CHROLEN[c] && a == map.REFERENCE(p + len, c)) {
-                    common::fixed_line()
-                        .text("deleted SNP same as next reference allele ")
-                        .integer(c, 4)
-                        .integer(p, 10)
-                        .text("   ")
-                        .text(std::string_view(allele.data(), static_cast<size_t>(len)))
-                        .text("   ")
-                        .text(std::string_view(&ref, 1))
-                        .write_console();
-                    common::write_free("location of deletion not correct");
-                }
-            } else if (common::type_is(r, "INS")) {
-                // An insertion of length 0 has no first character to check.
-                if (len >= 1 && a == map.REFERENCE(p + 1, c)) {
-                    common::write_free("inserted SNP same as next reference allele ", c, p,
-                                       std::string_view(allele.data(), static_cast<size_t>(len)), ref);
-                    common::write_free("location of insert not correct");
-                    common::stop_run();
-                }
+// The checks of each type against the reference map: an SNP that is no
+// change or sits on an 'N', a deletion of other bases and an insertion of the
+// next base stop the run; a deletion of the base after it is only reported.
+void check_type(const true_record& t, const reference_map& map) {
+    const int8_t c = t.values.chromosome;
+    const int32_t p = t.values.location, len = t.values.length;
+    const char a = t.allele[0];
+    const char ref = map.REFERENCE(p, c);
+    switch (t.kind) {
+        case variant_kind::snp:
+            if (a == ref) common::stop_with("Alternate allele = reference at", c, p, a);
+            if (ref == 'N') common::stop_with("Alternate allele where reference = N at", c, p, a);
+            break;
+        case variant_kind::del:
+            if (a != ref && a != 'N') common::stop_with("deleted SNP not same as reference at ", c, p, a);
+            // A deletion that ends at the chromosome's end has no base after it.
+            if (static_cast<int64_t>(p) + len <= map.CHROLEN[c] && a == map.REFERENCE(p + len, c)) {
+                common::fixed_line()
+                    .text("deleted SNP same as next reference allele ")
+                    .integer(c, 4)
+                    .integer(p, 10)
+                    .text("   ")
+                    .text(t.allele_text())
+                    .text("   ")
+                    .text(std::string_view(&ref, 1))
+                    .write_console();
+                common::write_free("location of deletion not correct");
             }
-            if (j > o.maxvar) {
-                common::write_free("More alternate alleles than reserved by maxvar =", o.maxvar);
-                common::stop_run();
+            break;
+        case variant_kind::ins:
+            // An insertion of length 0 has no first character to check.
+            if (len >= 1 && a == map.REFERENCE(p + 1, c)) {
+                common::write_free("inserted SNP same as next reference allele ", c, p, t.allele_text(), ref);
+                common::stop_with("location of insert not correct");
             }
-            if (common::type_is(r, "INS") && static_cast<int64_t>(var.insfill) + len > o.maxinsert) {
-                reject(r, "insertion texts exceed maxinsert = " + std::to_string(o.maxinsert));
-            }
-
-            var.VARCHROME[j] = c;
-            var.VARLOC[j] = p;
-            std::memcpy(var.VARTYPE.at(3 * static_cast<int64_t>(j) - 2), r.type, 3);
-            var.VARLEN[j] = len;
-            map.VARNUM(p, c) = j;
-            var.maxindel = std::max(var.maxindel, len);
-            if (common::type_is(r, "SNP")) {
-                char alt = a;
-                if (static_cast<unsigned char>(ref) > static_cast<unsigned char>('Z')) alt = lower_base(a);
-                map.ALTERNATE(p, c) = alt;
-                ++var.nsnp;
-            } else if (common::type_is(r, "DEL")) {
-                ++var.ndel;
-            } else if (common::type_is(r, "INS")) {
-                var.INSPOS[j] = var.insfill + 1;
-                if (len > 0) std::memcpy(var.INSERT.at(var.insfill + 1), allele.data(), static_cast<size_t>(len));
-                var.insfill += len;
-                ++var.nins;
-            }
-            ++j;
-        }
+            break;
+        case variant_kind::other: break;
     }
-    var.nvar = j - 1;
+}
 
+// Room for the record in slot j and, for an insertion, for its text.
+void check_capacity(const true_record& t, const options& o, const variant_tables& var, int32_t j) {
+    if (j > o.maxvar) common::stop_with("More alternate alleles than reserved by maxvar =", o.maxvar);
+    if (t.kind == variant_kind::ins && static_cast<int64_t>(var.insfill) + t.values.length > o.maxinsert)
+        reject(t.values, "insertion texts exceed maxinsert = " + std::to_string(o.maxinsert));
+}
+
+// Checking, in the order the messages come: position, our own bounds, the
+// type checks, the capacities.
+record_fate check_record(const true_record& t, const options& o, const reference_map& map,
+                         const variant_tables& var, int32_t j) {
+    const record_fate fate = check_position(t.values, map);
+    if (fate != record_fate::store) return fate;
+    check_bounds(t, map);
+    check_type(t, map);
+    check_capacity(t, o, var, j);
+    return record_fate::store;
+}
+
+// Storing: the record in slot j, its position in VARNUM, then by kind the
+// SNP allele in ALTERNATE (lower case where the reference is) or the
+// insertion text in INSERT.
+void store_record(const true_record& t, reference_map& map, variant_tables& var, int32_t j) {
+    const int8_t c = t.values.chromosome;
+    const int32_t p = t.values.location, len = t.values.length;
+    var.VARCHROME[j] = c;
+    var.VARLOC[j] = p;
+    var.VARTYPE[j] = t.kind;
+    var.VARLEN[j] = len;
+    map.VARNUM(p, c) = j;
+    var.maxindel = std::max(var.maxindel, len);
+    switch (t.kind) {
+        case variant_kind::snp: {
+            const char a = t.allele[0];
+            const bool masked = static_cast<unsigned char>(map.REFERENCE(p, c)) > static_cast<unsigned char>('Z');
+            map.ALTERNATE(p, c) = masked ? common::lower_base(a) : a;
+            ++var.nsnp;
+            break;
+        }
+        case variant_kind::del: ++var.ndel; break;
+        case variant_kind::ins:
+            var.INSPOS[j] = var.insfill + 1;
+            if (len > 0) std::memcpy(var.INSERT.at(var.insfill + 1), t.allele, static_cast<size_t>(len));
+            var.insfill += len;
+            ++var.nins;
+            break;
+        case variant_kind::other: break;
+    }
+}
+
+void print_summary(const variant_tables& var) {
     common::write_free(var.nvar, " variant records read from variants.true, this included:");
     common::write_free(var.nsnp, " alternate alleles (SNPs)");
     common::write_free(var.nins, " insertions");
@@ -169,6 +198,28 @@ void read_true_variants(const options& o, files& f, reference_map& map, variant_
         line.text(" ").text(std::string_view(var.INSERT.at(1), static_cast<size_t>(std::min(var.insfill, 50))));
     line.write_console();
     common::write_empty_line();
+}
+
+}  // namespace
+
+void read_true_variants(const options& o, files& f, reference_map& map, variant_tables& var) {
+    // VARNUM was created zero-filled with the maps and nothing has written it.
+    var.nvar = var.nsnp = var.nins = var.ndel = var.maxindel = var.insfill = 0;
+    std::vector<char> allele(allele_capacity, ' ');
+    common::free_format_reader in(f.variants_true);
+    true_record t;
+    int32_t j = 1;  // the slot of the next accepted record
+    if (common::skip_variant_header(in)) {
+        while (read_record(in, allele, j, t)) {
+            const record_fate fate = check_record(t, o, map, var, j);
+            if (fate == record_fate::end_of_list) break;
+            if (fate == record_fate::pass_over) continue;
+            store_record(t, map, var, j);
+            ++j;
+        }
+    }
+    var.nvar = j - 1;
+    print_summary(var);
 }
 
 }  // namespace fragsim

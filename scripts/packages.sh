@@ -10,7 +10,7 @@
 #       package and ends with status 1; never installs.
 #
 # Jobs: programs (build kmerbank, fragsim and genocall), tests (build and run
-# the tests), fuzz (bench/fuzz.sh), tsan (the thread-sanitizer build), ci
+# the tests), fuzz (tests/fuzz/fuzz.sh), tsan (the thread-sanitizer build), ci
 # (everything .ci/run does), bench-kmerbank, bench-fragsim,
 # bench-fragsim-threads, bench-genocall (the scripts under bench/).
 #
@@ -32,7 +32,7 @@ job_tools() {
     tsan) echo "$(job_tools tests)" clang libomp libarcher ;;
     ci) echo "$(job_tools tests)" "$(job_tools fuzz)" "$(job_tools tsan)" ;;
     bench-kmerbank) echo python3 /usr/bin/time ;;
-    bench-fragsim) echo g++ awk dwgsim art_illumina ;;
+    bench-fragsim) echo "$(job_tools programs)" awk dwgsim art_illumina ;;
     bench-fragsim-threads) echo cmp du ;;
     bench-genocall) echo "$(job_tools programs)" bcftools /usr/bin/time bc gzip awk md5sum ;;
   esac

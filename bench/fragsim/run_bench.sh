@@ -11,7 +11,7 @@
 #   COVERAGE (10), PEER_COVERAGE (10), LENGTH (50000000) in the environment.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-"$repo/scripts/packages.sh" check bench-fragsim  # g++, awk, dwgsim, art_illumina
+"$repo/scripts/packages.sh" check bench-fragsim  # the build tools, awk, dwgsim, art_illumina
 build=$(cd "${1:-$repo/build}" && pwd)
 [ -x "$build/fragsim/fragsim" ] || { echo "no $build/fragsim/fragsim: build first (./run-tests.sh or examples/run.sh)" >&2; exit 1; }
 work=${2:-/tmp/fragsim-bench}
@@ -21,8 +21,10 @@ length=${LENGTH:-50000000}
 mkdir -p "$work"
 cd "$work"
 
-g++ -O2 -std=c++20 -I"$repo" "$repo/bench/fragsim/make_reference.cpp" "$repo"/common/*.cpp -o make_reference
-[ -f reference.unf ] || ./make_reference "$length" 16
+# The input generator, built in a tree of its own below the work directory.
+cmake -S "$repo" -B tools -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DBENCH_TOOLS=ON >/dev/null
+cmake --build tools --target make_reference >/dev/null
+[ -f reference.unf ] || tools/bench/make_reference "$length" 16
 totlen=$(awk '!/^>/ {n += length($0)} END {print n}' reference.fa)
 
 out_file() {  # a read file: real, or a link to /dev/null

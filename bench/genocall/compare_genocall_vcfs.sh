@@ -26,7 +26,10 @@ markers=${5:-20000}
 mkdir -p "$work"
 cd "$work"
 
-c++ -O2 -std=c++20 -o make_genocall_data "$repo/bench/genocall/make_genocall_data.cpp"
+# The generator is a CMake target of the benchmark tools.
+cmake -S "$repo" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DBENCH_TOOLS=ON >/dev/null
+cmake --build "$work/build" --target make_genocall_data >/dev/null
+cp "$work/build/bench/make_genocall_data" .
 mkdir -p bench edge
 ./make_genocall_data bench "$samples" "$markers"
 cp bench/variants.txt edge/variants.txt

@@ -44,7 +44,7 @@ if [ -n "$baseline" ]; then
   cmake --build "$work/baseline-build" --target genocall >/dev/null
   genocall_baseline=$work/baseline-build/genocall/genocall
 fi
-c++ -O2 -std=c++20 -o "$work/make_genocall_data" "$repo/bench/genocall/make_genocall_data.cpp"
+cmake -S "$repo" -B "$build" -DBENCH_TOOLS=ON >/dev/null && cmake --build "$build" --target make_genocall_data >/dev/null && cp "$build/bench/make_genocall_data" "$work/"
 
 if [ ! -f "$work/readdepth.txt.gz" ] || [ "$(cat "$work/size" 2>/dev/null)" != "$samples $markers" ]; then
   echo "== data: $samples samples x $markers markers"

@@ -1,6 +1,8 @@
+// Fixed-width fields: integers and reals right-aligned in their field, '*'
+// when too wide, NaN and infinity.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <limits>
 
 #include "common/fixed_width.h"
 
@@ -25,12 +27,36 @@ TEST(fixed_width, integers_reals_and_overflow) {
     for (auto& c : cases) EXPECT_EQ(c.got, c.want);
 }
 
-TEST(fixed_width, reals_match_the_c_library_rounding) {
-    for (int i = -20000; i <= 20000; i += 7) {
-        double v = i / 997.0;
-        char want[64];
-        std::snprintf(want, sizeof want, "%12.6f", v);
-        EXPECT_EQ(common::fixed_line().real(v, 12, 6).str(), want);
+// The digits of a real are the C library's "%.*f"; what the field adds is
+// tested here: the '*' fill of a value too wide (also one that rounding
+// widens, or that its minus sign widens), and the texts of NaN and infinity.
+TEST(fixed_width, reals_too_wide_nan_and_infinity) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct {
+        double value;
+        int width, decimals;
+        const char* want;
+    } cases[] = {
+        {9.9999996, 9, 6, "10.000000"},  // rounding adds a digit that still fits
+        {9.9999996, 8, 6, "********"},   // ... and one that does not
+        {9.9999994, 8, 6, "9.999999"},
+        {-1.5, 5, 2, "-1.50"},
+        {-1.5, 4, 2, "****"},  // the minus sign makes it too wide
+        {-0.004, 6, 2, " -0.00"},
+        {123.0, 3, 0, "123"},
+        {1234.0, 3, 0, "***"},
+        {nan, 10, 6, "       NaN"},
+        {nan, 3, 6, "NaN"},
+        {nan, 2, 6, "**"},
+        {inf, 10, 6, "  Infinity"},
+        {-inf, 10, 6, " -Infinity"},
+        {-inf, 8, 6, "********"},
+        {2.5, 0, 2, ""},  // a field of no width holds nothing
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(common::fixed_line().real(c.value, c.width, c.decimals).str(), c.want)
+            << c.value << " in " << c.width << "." << c.decimals;
     }
 }
 

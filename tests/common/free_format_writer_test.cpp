@@ -1,3 +1,5 @@
+// Free-format console lines (fields, spacing, the 80-character wrap) and the
+// wall-time line.
 #include <gtest/gtest.h>
 
 #include "common/free_format_writer.h"

@@ -1,3 +1,6 @@
+// Binary record files: framing, long records split into signed pieces, reads
+// of fewer and more bytes than a record holds, the reference map as
+// subrecords, and the unit file's cut lines and first-write cut.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -117,9 +120,9 @@ TEST(reference_map_file, a_chromosome_past_the_piece_limit_is_written_and_read_a
 
     unit_file f(10, r.path.string());
     f.open();
-    ASSERT_EQ(read_map_count(f), 2);
-    ASSERT_EQ(read_map_length(f), 10);
-    ASSERT_EQ(read_map_length(f), 4);
+    ASSERT_EQ(read_map_number(f), 2);
+    ASSERT_EQ(read_map_number(f), 10);
+    ASSERT_EQ(read_map_number(f), 4);
     char first[10], second[4];
     read_map_chromosome(f, first, 10);
     read_map_chromosome(f, second, 4);

@@ -1,3 +1,5 @@
+// The ends of a run: statuses and codes, files completed from any thread,
+// write and open failures, and the tables' allocation failure.
 #include <gtest/gtest.h>
 
 #include <algorithm>

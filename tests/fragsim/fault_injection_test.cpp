@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "binary_inputs.h"
 #include "fault_table.h"
 #include "program_run.h"
 
@@ -38,24 +39,11 @@ using test_support::run_result;
 using test_support::spoil_fn;
 using test_support::write_file;
 
-std::string record(std::string_view data) {
-    const int32_t n = static_cast<int32_t>(data.size());
-    std::string r(reinterpret_cast<const char*>(&n), 4);
-    r += data;
-    r.append(reinterpret_cast<const char*>(&n), 4);
-    return r;
-}
-
-std::string int_record(int32_t v) { return record(std::string_view(reinterpret_cast<const char*>(&v), 4)); }
-
 const std::string chromosome1 = "ACGTTGCAACGGTACCGTAGCTAGCTTAGCGATCGATCGGCTAGCTAGGCTAACGTAGCT";
 const std::string chromosome2 = "TTGACCGTAGGCTAGCATCGATGCATGCAAGTCGATGCAA";
 
 // Two chromosomes of 60 and 40 bases: 12 + 40 + 100 = 152 bytes.
-std::string small_reference_unf() {
-    return int_record(2) + int_record(static_cast<int32_t>(chromosome1.size())) +
-           int_record(static_cast<int32_t>(chromosome2.size())) + record(chromosome1) + record(chromosome2);
-}
+std::string small_reference_unf() { return test_support::reference_unf_of({chromosome1, chromosome2}); }
 
 // Reads of 20 bases from fragments of 40, FASTQ output, two sources, depth
 // 0.5 (two reads each). The last value is missrate.

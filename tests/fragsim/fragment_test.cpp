@@ -1,9 +1,14 @@
+// The fragment builder in-process on small maps: the built offsets and the
+// skipped middle, insertions and deletions, the allele choice with and
+// without genotype rows, the attempts drawn again, and the check that some
+// chromosome holds a fragment.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "binary_inputs.h"
 #include "fragsim/fragment.h"
 #include "fragsim/read_production.h"
 #include "simulation_fixture.h"
@@ -11,7 +16,7 @@
 namespace {
 
 using namespace fragsim;
-using test_fixture::random_bases;
+using test_support::random_bases;
 using test_fixture::sim_world;
 
 struct attempt {
@@ -309,7 +314,7 @@ TEST(build_fragment, stops_after_a_bounded_run_of_rejected_attempts) {
         testing::ExitedWithCode(1), "^ +1000000 fragment attempts in a row rejected for source +1\n");
 }
 
-TEST(check_fragment_fits, stops_when_no_chromosome_is_fraglen_long) {
+TEST(check_fragment_fits, stops_when_no_chromosome_is_fraglen_long_and_a_source_is_simulated) {
     sim_world fits({random_bases(29, 1), random_bases(30, 2)}, 10, 30);
     check_fragment_fits(fits.opt, fits.map);  // returns
     sim_world short_map({random_bases(29, 1), random_bases(10, 2)}, 10, 30);
@@ -319,6 +324,11 @@ TEST(check_fragment_fits, stops_when_no_chromosome_is_fraglen_long) {
             check_fragment_fits(short_map.opt, short_map.map);
         },
         testing::ExitedWithCode(1), "No chromosome of the reference map is as long as fraglen = +30");
+    // A run of no source draws no fragment and goes on.
+    for (int32_t sources : {0, -3}) {
+        short_map.opt.sources = sources;
+        check_fragment_fits(short_map.opt, short_map.map);  // returns
+    }
 }
 
 }  // namespace

@@ -1,3 +1,6 @@
+// unif2 and the streams of a source: the constants, the worked values, the
+// seeding edge cases, the re-seeding every million reads and the range of the
+// values.
 #include <gtest/gtest.h>
 
 #include <cstdint>

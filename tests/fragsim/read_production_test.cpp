@@ -1,3 +1,7 @@
+// The source loop in-process on small maps: its read files against a model
+// written from the read description, read counts, outformat, an earlier run's
+// files, thread counts, re-seeding, progress and pair lines, and read files
+// that cannot be written.
 #include <gtest/gtest.h>
 #include <omp.h>
 #include <unistd.h>
@@ -8,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "binary_inputs.h"
 #include "fragsim/fragment.h"
 #include "fragsim/random_stream.h"
 #include "fragsim/read_production.h"
@@ -17,11 +22,11 @@
 namespace {
 
 using namespace fragsim;
-using test_fixture::random_bases;
+using test_support::le32;
+using test_support::record_of;
+using test_support::random_bases;
 using test_fixture::sim_world;
 namespace fs = std::filesystem;
-
-std::string le32(int32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
 char complement_of(char b) {
     switch (b) {
@@ -77,8 +82,8 @@ source_files expected_source(const sim_world& w, int32_t K) {
             std::snprintf(header, sizeof header, "@%d/%1d%3d%10d%10d%12d%6d %c\n", (nseg + 1) / 2, readno, c, pos,
                           id, (nseg + 1) / 2, m, strand);
             (readno == 1 ? out.fq1 : out.fq2) += header + bases + "\n+\n" + qual + "\n";
-            out.unf += le32(19) + le32(id) + le32(nseg) + char(readno) + le32(m) + char(c) + le32(pos) + strand +
-                       le32(19) + le32(m) + bases + le32(m);
+            out.unf += record_of(le32(id) + le32(nseg) + char(readno) + le32(m) + char(c) + le32(pos) + strand) +
+                       record_of(bases);
         }
     } while (nseg < w.der.nreads);
     return out;
@@ -122,7 +127,7 @@ TEST(simulate_sources, worked_check_as_whole_records) {
     const std::string unf = file(dir, "source1.unf");
     ASSERT_EQ(unf.size(), 2u * (27 + 108));
     EXPECT_EQ(unf.substr(0, 27), record_a);
-    EXPECT_EQ(unf.substr(27, 108), le32(100) + reverse_complement(ref.substr(491, 100)) + le32(100));
+    EXPECT_EQ(unf.substr(27, 108), record_of(reverse_complement(ref.substr(491, 100))));
     EXPECT_EQ(out,
               "           200 total bases of sequence generated for sourceID     10001\n"
               "             2 sequence segments written to fastQ file source1\n"

@@ -51,12 +51,7 @@ struct sim_world {
         der.nreads = 2;
         fill_map(map, chromosomes);
         fragsim::build_chromtable(map);
-        var.VARCHROME.allocate(1, opt.maxvar);
-        var.VARLOC.allocate(1, opt.maxvar);
-        var.VARTYPE.allocate(1, 3 * opt.maxvar);
-        var.VARLEN.allocate(1, opt.maxvar);
-        var.INSPOS.allocate(1, opt.maxvar);
-        var.INSERT.allocate(1, opt.maxinsert);
+        var.allocate(opt);
         set_sources(sources);
     }
 
@@ -74,12 +69,12 @@ struct sim_world {
         if (j > opt.maxvar || var.insfill + len > opt.maxinsert) std::abort();  // fixture too small
         var.VARCHROME[j] = c;
         var.VARLOC[j] = loc;
-        std::memcpy(var.VARTYPE.at(3 * j - 2), type, 3);
+        var.VARTYPE[j] = common::kind_of_type(type);
         var.VARLEN[j] = len;
         var.maxindel = std::max(var.maxindel, len);
         map.VARNUM(loc, c) = j;
-        if (std::memcmp(type, "SNP", 3) == 0) map.ALTERNATE(loc, c) = allele[0];
-        if (std::memcmp(type, "INS", 3) == 0) {
+        if (var.VARTYPE[j] == common::variant_kind::snp) map.ALTERNATE(loc, c) = allele[0];
+        if (var.VARTYPE[j] == common::variant_kind::ins) {
             var.INSPOS[j] = var.insfill + 1;
             std::memcpy(var.INSERT.at(var.insfill + 1), allele.data(), allele.size());
             var.insfill += len;
@@ -97,15 +92,5 @@ struct sim_world {
             std::memcpy(src.GENOROW.column(static_cast<int64_t>(r) + 1), rows[r].data(), rows[r].size());
     }
 };
-
-/// A reproducible text of A, C, G and T.
-inline std::string random_bases(size_t n, uint32_t seed) {
-    std::string s(n, 'A');
-    for (auto& ch : s) {
-        seed = seed * 1664525u + 1013904223u;
-        ch = "ACGT"[seed >> 30];
-    }
-    return s;
-}
 
 }  // namespace test_fixture

@@ -3,9 +3,9 @@
 // standard error (in the thread-sanitizer build, no race).
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
+#include "binary_inputs.h"
 #include "program_run.h"
 
 namespace {
@@ -14,28 +14,9 @@ namespace fs = std::filesystem;
 using test_support::read_file;
 using test_support::write_file;
 
-std::string record(const std::string& data) {
-    const int32_t n = static_cast<int32_t>(data.size());
-    std::string r(reinterpret_cast<const char*>(&n), 4);
-    r += data;
-    r.append(reinterpret_cast<const char*>(&n), 4);
-    return r;
-}
-
-std::string int_record(int32_t v) { return record(std::string(reinterpret_cast<const char*>(&v), 4)); }
-
-std::string bases(size_t n, uint32_t seed) {
-    std::string s;
-    for (size_t i = 0; i < n; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        s.push_back("ACGT"[(seed >> 16) & 3]);
-    }
-    return s;
-}
-
 void write_case(const fs::path& dir) {
-    const std::string c1 = bases(700, 1), c2 = bases(500, 2);
-    write_file(dir / "reference.unf", int_record(2) + int_record(700) + int_record(500) + record(c1) + record(c2));
+    const std::string c1 = test_support::random_bases(700, 1), c2 = test_support::random_bases(500, 2);
+    write_file(dir / "reference.unf", test_support::reference_unf_of({c1, c2}));
     // Paired reads of 30 from fragments of 80, both read file kinds, 16
     // sources at depth 0.5 (20 reads each), errors and missing bases on.
     write_file(dir / "fragsim.options",

@@ -70,9 +70,8 @@ void check_golden_case(const std::string& program, const std::string& relative_r
 
     EXPECT_EQ(read_file(expected / "stdout"), out) << "standard output of case " << case_name;
     EXPECT_EQ(std::stoi(read_file(expected / "status")), result.status) << "exit status of case " << case_name;
-    if (fs::exists(expected / "stderr")) {
-        EXPECT_EQ(read_file(expected / "stderr"), result.err) << "standard error of case " << case_name;
-    }
+    const std::string want_err = fs::exists(expected / "stderr") ? read_file(expected / "stderr") : "";
+    EXPECT_EQ(want_err, result.err) << "standard error of case " << case_name;
     for (const auto& name : read_lines(expected / "absent"))
         EXPECT_FALSE(file_exists(scratch / name)) << name << " must not exist, case " << case_name;
     for (const auto& entry : fs::directory_iterator(expected)) {

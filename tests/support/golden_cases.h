@@ -4,7 +4,7 @@
 // line) files, and `expected/` with:
 //   stdout   standard output, wall-time lines masked (always compared)
 //   status   the exit status as decimal text (always compared)
-//   stderr   standard error (compared when present)
+//   stderr   standard error (always compared: empty when the file is absent)
 //   absent   names of files that must not exist after the run (when present)
 //   any other file: an output file compared byte for byte.
 // With REDO=1 in the environment the driver rewrites the expected files from
