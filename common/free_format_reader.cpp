@@ -163,31 +163,31 @@ void free_format_reader::take_token(bool number) {
 
 void free_format_reader::store(const read_item& it, std::string_view token, bool quoted) {
     switch (it.kind) {
-    case item_kind::int8:
-    case item_kind::int32: {
-        int64_t v = 0;
-        bool small = it.kind == item_kind::int8;
-        if (quoted || !parse_int(token, small ? -128 : INT32_MIN, small ? 127 : INT32_MAX, v)) conversion_error();
-        if (small)
-            *static_cast<int8_t*>(it.target) = static_cast<int8_t>(v);
-        else
-            *static_cast<int32_t*>(it.target) = static_cast<int32_t>(v);
-        break;
-    }
-    case item_kind::real32: {
-        float v = 0;
-        if (quoted || !parse_real(token, v)) conversion_error();
-        *static_cast<float*>(it.target) = v;
-        break;
-    }
-    case item_kind::text: {
-        char* out = static_cast<char*>(it.target);
-        size_t n = static_cast<size_t>(it.length);
-        size_t take = std::min(n, token.size());
-        std::memcpy(out, token.data(), take);
-        std::memset(out + take, ' ', n - take);
-        break;
-    }
+        case item_kind::int8:
+        case item_kind::int32: {
+            int64_t v = 0;
+            bool small = it.kind == item_kind::int8;
+            if (quoted || !parse_int(token, small ? -128 : INT32_MIN, small ? 127 : INT32_MAX, v)) conversion_error();
+            if (small)
+                *static_cast<int8_t*>(it.target) = static_cast<int8_t>(v);
+            else
+                *static_cast<int32_t*>(it.target) = static_cast<int32_t>(v);
+            break;
+        }
+        case item_kind::real32: {
+            float v = 0;
+            if (quoted || !parse_real(token, v)) conversion_error();
+            *static_cast<float*>(it.target) = v;
+            break;
+        }
+        case item_kind::text: {
+            char* out = static_cast<char*>(it.target);
+            size_t n = static_cast<size_t>(it.length);
+            size_t take = std::min(n, token.size());
+            std::memcpy(out, token.data(), take);
+            std::memset(out + take, ' ', n - take);
+            break;
+        }
     }
 }
 

@@ -30,7 +30,7 @@ enum class item_kind { int8, int32, real32, text };
 struct read_item {
     item_kind kind;
     void* target;
-    int32_t length = 0;                  // text items: number of characters; 0 or less takes no value
+    int32_t length = 0;                    // text items: number of characters; 0 or less takes no value
     const int32_t* length_from = nullptr;  // text items: length taken from this value when the item is reached
 };
 
@@ -70,7 +70,7 @@ private:
     // A value written r*v (or r*, r*'text'): the copies still to hand out.
     struct repeat {
         int64_t left = 0;
-        bool null = false;    // r* alone: null values
+        bool null = false;  // r* alone: null values
         bool quoted = false;
         std::string value;
     };

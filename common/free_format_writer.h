@@ -40,8 +40,8 @@ private:
     free_format_line& add_number(int64_t v, int width);
     void end_line();
 
-    std::string done_;    // finished lines
-    std::string line_;    // current line
+    std::string done_;  // finished lines
+    std::string line_;  // current line
     bool last_was_text_ = false;
     bool any_value_ = false;
     bool finished_ = false;
@@ -51,12 +51,17 @@ class free_format_line;
 /// Writes a finished free-format line to the console, whole, under its lock.
 void write_free_line(free_format_line& line);
 
+/// The values a free-format line takes: texts, characters and integers of
+/// 8, 32 or 64 bits.
+template <typename T>
+inline constexpr bool free_format_value =
+    !std::is_integral_v<T> || std::is_same_v<T, int8_t> || std::is_same_v<T, int32_t> || std::is_same_v<T, int64_t> ||
+    std::is_same_v<T, char>;
+
 /// Writes one free-format line of the given values to the console.
 template <typename... Values>
 void write_free(const Values&... values) {
-    static_assert(((!std::is_integral_v<Values> || std::is_same_v<Values, int8_t> || std::is_same_v<Values, int32_t> ||
-                    std::is_same_v<Values, int64_t> || std::is_same_v<Values, char>) && ...),
-                  "free-format numbers are int8_t, int32_t or int64_t");
+    static_assert((free_format_value<Values> && ...), "free-format numbers are int8_t, int32_t or int64_t");
     free_format_line line;
     (line.add(values), ...);
     write_free_line(line);

@@ -6,8 +6,8 @@
 
 namespace common {
 
-void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN,
-                         const matrix<char>& REFERENCE, table<char>& READMAP, int64_t piece_limit) {
+void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN, const matrix<char>& REFERENCE,
+                         table<char>& READMAP, int64_t piece_limit) {
     write_record(file, {bytes_of(nchrom)});
     for (int32_t i = 1; i <= nchrom; ++i) write_record(file, {bytes_of(CHROLEN[i])});
     for (int32_t i = 1; i <= nchrom; ++i) {

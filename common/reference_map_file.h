@@ -15,9 +15,8 @@ class unit_file;
 /// chromosome goes through the staging table READMAP, which must hold the
 /// longest one; a chromosome longer than piece_limit is a chain of
 /// subrecords (the limit is a parameter so that a test can split small maps).
-void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN,
-                         const matrix<char>& REFERENCE, table<char>& READMAP,
-                         int64_t piece_limit = record_piece_limit);
+void write_reference_map(unit_file& file, int32_t nchrom, const table<int32_t>& CHROLEN, const matrix<char>& REFERENCE,
+                         table<char>& READMAP, int64_t piece_limit = record_piece_limit);
 
 /// One record of one 32-bit integer: record 1 (the chromosome count) or a
 /// length record.

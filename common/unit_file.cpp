@@ -163,8 +163,8 @@ void unit_file::append(std::string_view head, std::string_view tail) {
         std::lock_guard<std::mutex> g(lock_);
         if (size > buffer_size) {
             written_ = true;
-            ok = flush_locked() && (ended_ || (write_all(fd_, head.data(), head.size()) &&
-                                               write_all(fd_, tail.data(), tail.size())));
+            ok = flush_locked() &&
+                 (ended_ || (write_all(fd_, head.data(), head.size()) && write_all(fd_, tail.data(), tail.size())));
             if (!ok) failed_ = true;
         } else if (make_room_locked(size)) {
             if (!head.empty()) std::memcpy(out_ + out_used_, head.data(), head.size());

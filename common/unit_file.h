@@ -96,8 +96,8 @@ protected:
 
 private:
     void append(std::string_view head, std::string_view tail = {});  // one call's bytes, whole
-    bool flush_locked();               // false when the operating system refused a write
-    bool make_room_locked(size_t size);  // flushes and grows the buffer for size more bytes
+    bool flush_locked();                                             // false when the operating system refused a write
+    bool make_room_locked(size_t size);                              // flushes and grows the buffer for size more bytes
     size_t read_some(char* dest, size_t size);  // one read of the system, retried when interrupted; 0 at the end
     bool fill_read_buffer();
     bool pass_over_cut_line();
@@ -106,19 +106,19 @@ private:
     int unit_;
     std::string path_;
     int fd_ = -1;
-    bool cut_pending_ = true;   // first write still has to cut the file
-    bool written_ = false;      // the run has written to the file
+    bool cut_pending_ = true;  // first write still has to cut the file
+    bool written_ = false;     // the run has written to the file
     bool is_console_ = false;
-    bool failed_ = false;       // a write was refused (set and read under lock_)
-    bool ended_ = false;        // the run end has completed the file (under lock_)
+    bool failed_ = false;  // a write was refused (set and read under lock_)
+    bool ended_ = false;   // the run end has completed the file (under lock_)
     std::mutex lock_;
-    char* out_ = nullptr;       // write buffer, allocated at the first write
+    char* out_ = nullptr;  // write buffer, allocated at the first write
     size_t out_capacity_ = 0, out_used_ = 0;
-    char* in_ = nullptr;        // read buffer, allocated at the first read
+    char* in_ = nullptr;  // read buffer, allocated at the first read
     size_t read_capacity_ = read_buffer_size;
     size_t in_pos_ = 0, in_end_ = 0;
     bool in_eof_ = false;
-    bool line_cut_ = false;     // the last read_line left the rest of its line unread
+    bool line_cut_ = false;  // the last read_line left the rest of its line unread
 };
 
 /// Standard output: the console stream of the program, unit 6. Every line

@@ -16,9 +16,12 @@ enum class walk_end { accepted, too_many_n, chromosome_end };
 inline void choose_allele(const fragment_inputs& in, const char* genotypes, int32_t v, int32_t haplotype,
                           fragment_source& fs) {
     if (in.src.ngeno < 1) {
-        if (v % 4 == 0) fs.allele_choice = 1;
-        else if (v % 2 != 0) fs.allele_choice = haplotype;
-        else fs.allele_choice = 2;
+        if (v % 4 == 0)
+            fs.allele_choice = 1;
+        else if (v % 2 != 0)
+            fs.allele_choice = haplotype;
+        else
+            fs.allele_choice = 2;
         return;
     }
     switch (genotypes[v - 1]) {
@@ -64,8 +67,8 @@ inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF,
 
 // One walk of fraglen offsets from start on chromosome c. The arrays are
 // indexed from 0 (offset 1 at [0]).
-walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t start, int32_t haplotype,
-              char* SEQ, int32_t* POS) {
+walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t start, int32_t haplotype, char* SEQ,
+              int32_t* POS) {
     const int32_t L = in.opt.fraglen, m = in.opt.maxlngth, d = in.var.maxindel;
     const int32_t len = in.map.CHROLEN[c];
     const char* REF = in.map.REFERENCE.column(c);

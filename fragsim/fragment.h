@@ -18,9 +18,9 @@ struct fragment_inputs {
 
 /// Builder state of one source, kept from fragment to fragment.
 struct fragment_source {
-    int32_t source = 0;          // s, the source number
-    source_streams streams;      // READSTREAM and SITESTREAM
-    int32_t allele_choice = 1;   // choice at the last variant met; 1 (reference) at the source's start
+    int32_t source = 0;         // s, the source number
+    source_streams streams;     // READSTREAM and SITESTREAM
+    int32_t allele_choice = 1;  // choice at the last variant met; 1 (reference) at the source's start
 };
 
 /// Consecutive rejected attempts after which the run stops.

@@ -26,10 +26,10 @@ struct options {
 
 /// Values derived once from the options and inputs.
 struct derived {
-    int32_t phred = 0;      // quality value
-    char quality = ' ';     // quality character of every base that is not 'N'
-    int32_t seed = 0;       // simulation seed from simseed
-    int32_t nreads = 0;     // reads wanted per source
+    int32_t phred = 0;   // quality value
+    char quality = ' ';  // quality character of every base that is not 'N'
+    int32_t seed = 0;    // simulation seed from simseed
+    int32_t nreads = 0;  // reads wanted per source
 };
 
 struct files {
@@ -43,15 +43,15 @@ struct files {
 };
 
 struct reference_map {
-    int32_t nchrom = 0;                // chromosome count, 1..127 once loaded
-    int64_t maxlen = 0;                // longest chromosome
-    int64_t totlen = 0;                // total length, above 0 once loaded
-    int32_t nmiss = 0;                 // upper-case 'N' in the map
-    common::table<int32_t> CHROLEN;    // 1..nchrom
-    common::matrix<char> REFERENCE;    // (1..maxlen, 1..nchrom)
-    common::matrix<char> ALTERNATE;    // (1..maxlen, 1..nchrom)
-    common::matrix<int32_t> VARNUM;    // (1..maxlen, 1..nchrom): 0 or the slot of the last variant there
-    common::table<int32_t> CHROMTABLE; // 1..1,000,000: chromosome per slot
+    int32_t nchrom = 0;                 // chromosome count, 1..127 once loaded
+    int64_t maxlen = 0;                 // longest chromosome
+    int64_t totlen = 0;                 // total length, above 0 once loaded
+    int32_t nmiss = 0;                  // upper-case 'N' in the map
+    common::table<int32_t> CHROLEN;     // 1..nchrom
+    common::matrix<char> REFERENCE;     // (1..maxlen, 1..nchrom)
+    common::matrix<char> ALTERNATE;     // (1..maxlen, 1..nchrom)
+    common::matrix<int32_t> VARNUM;     // (1..maxlen, 1..nchrom): 0 or the slot of the last variant there
+    common::table<int32_t> CHROMTABLE;  // 1..1,000,000: chromosome per slot
 };
 
 /// Slots of CHROMTABLE.
@@ -63,14 +63,14 @@ int8_t draw_chromosome(const reference_map& map, double u);
 
 struct variant_tables {
     int32_t nvar = 0, nsnp = 0, nins = 0, ndel = 0;
-    int32_t maxindel = 0;              // largest VARLEN of the accepted records
-    int32_t insfill = 0;               // characters stored in INSERT
-    common::table<int8_t> VARCHROME;   // 1..maxvar
-    common::table<int32_t> VARLOC;     // 1..maxvar
+    int32_t maxindel = 0;                         // largest VARLEN of the accepted records
+    int32_t insfill = 0;                          // characters stored in INSERT
+    common::table<int8_t> VARCHROME;              // 1..maxvar
+    common::table<int32_t> VARLOC;                // 1..maxvar
     common::table<common::variant_kind> VARTYPE;  // 1..maxvar: the kind of the type text as read
-    common::table<int32_t> VARLEN;     // 1..maxvar
-    common::table<int32_t> INSPOS;     // 1..maxvar
-    common::table<char> INSERT;        // 1..maxinsert
+    common::table<int32_t> VARLEN;                // 1..maxvar
+    common::table<int32_t> INSPOS;                // 1..maxvar
+    common::table<char> INSERT;                   // 1..maxinsert
     /// The tables at the capacities maxvar and maxinsert (empty when negative).
     void allocate(const options& o) {
         INSERT.allocate(1, o.maxinsert);
@@ -90,14 +90,14 @@ struct variant_tables {
 // texts keep their length as read (possibly negative).
 
 struct source_tables {
-    int32_t ngeno = 0;                 // genotype rows accepted
-    common::table<int32_t> SOURCEID;   // 1..sources
+    int32_t ngeno = 0;                // genotype rows accepted
+    common::table<int32_t> SOURCEID;  // 1..sources
     // GENOROW cells: rows 1..ngeno hold what genotypes.true gave (blank past
     // a short line). When ngeno >= 1, the sources ngeno+1..sources, which have
     // no row, hold '0' (homozygous reference) in cells 1..nvar: they carry
     // none of the true variants, take no allele draw, and their reads do not
     // depend on the thread. Cells past nvar are never read.
-    common::matrix<char> GENOROW;      // (1..2*maxvar, 1..sources)
+    common::matrix<char> GENOROW;  // (1..2*maxvar, 1..sources)
 };
 
 /// Base name of source K: "source" followed by K in decimal (source7);
@@ -135,8 +135,7 @@ void quality_value(const options& o, derived& d);
 /// Reads seed from simseed and prints the seed line.
 void read_seed(files& f, derived& d);
 /// Creates the tables sized from the options and nchrom.
-void allocate_tables(const options& o, reference_map& map, variant_tables& var, source_tables& src,
-                     work_arrays& work);
+void allocate_tables(const options& o, reference_map& map, variant_tables& var, source_tables& src, work_arrays& work);
 /// nreads from totlen, read_depth and maxlngth; stops when it does not fit in
 /// 32 bits.
 void compute_nreads(const options& o, const reference_map& map, derived& d);

@@ -11,7 +11,7 @@ int32_t wrap_negate_sum(int32_t a, int32_t b, int32_t c) {
 void unif2_seed(unif2_state& s) {
     using namespace unif2_constants;
     int32_t v = static_cast<int32_t>(0u - static_cast<uint32_t>(s.lcg1));  // -lcg1, wrapped
-    if (v <= 0) v = 1;  // 0 and -2^31 both start from 1
+    if (v <= 0) v = 1;                                                     // 0 and -2^31 both start from 1
     s.lcg2 = v;
     for (int j = 40; j >= 1; --j) {
         const int32_t k = v / q1;

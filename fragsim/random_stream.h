@@ -17,8 +17,8 @@ struct unif2_state {
 namespace unif2_constants {
 inline constexpr int32_t m1 = 2147483563, a1 = 40014, q1 = 53668, r1 = 12211;
 inline constexpr int32_t m2 = 2147483399, a2 = 40692, q2 = 52774, r2 = 3791;
-inline constexpr int32_t added = 2147483562;   // m1 - 1
-inline constexpr int32_t divisor = 67108862;   // 1 + (m1 - 1) / 32
+inline constexpr int32_t added = 2147483562;  // m1 - 1
+inline constexpr int32_t divisor = 67108862;  // 1 + (m1 - 1) / 32
 inline constexpr int32_t initial_lcg2 = 123456789;
 inline const double scale = std::bit_cast<double>(uint64_t{0x3E0000000AA00007});  // nearest to 1/m1
 inline const double cap = std::bit_cast<double>(uint64_t{0x3FEFFFFFBF935380});    // 1 - float(1.2e-7)

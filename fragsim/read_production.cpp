@@ -22,7 +22,7 @@ namespace fragsim {
 
 namespace {
 
-constexpr char strand_letter[3] = {' ', 'F', 'R'};  // by strand number: 1 forward, 2 reverse
+constexpr char strand_letter[3] = {' ', 'F', 'R'};        // by strand number: 1 forward, 2 reverse
 constexpr char ACGT[6] = {' ', 'A', 'C', 'G', 'T', 'T'};  // replacement bases 1..4
 
 // Complement of a fragment byte: A-T, C-G, N-N; any other byte stays itself.
@@ -77,8 +77,8 @@ inline void put_le32(char* out, int32_t v) { std::memcpy(out, &v, 4); }
 
 // Everything one thread needs, created once when the loop starts.
 struct thread_work {
-    work_arrays arrays;           // SEQUENCE, COMPLEMENT, POSITION, QUAL
-    common::table<char> BASES;    // bases of the current read, in the order written
+    work_arrays arrays;         // SEQUENCE, COMPLEMENT, POSITION, QUAL
+    common::table<char> BASES;  // bases of the current read, in the order written
     explicit thread_work(const options& o) {
         arrays.allocate(o);
         BASES.allocate(1, o.maxlngth);
@@ -88,7 +88,7 @@ struct thread_work {
 // Constants of the read model, derived once.
 struct read_model {
     int32_t m, L, outformat, sources, seed, nreads;
-    double E;         // error threshold: errate * 4 / 3 in single precision
+    double E;  // error threshold: errate * 4 / 3 in single precision
     double missrate;
     char quality;
     float totlen;

@@ -140,8 +140,7 @@ void read_seed(files& f, derived& d) {
     common::write_free("Simulation seed = ", d.seed);
 }
 
-void allocate_tables(const options& o, reference_map& map, variant_tables& var, source_tables& src,
-                     work_arrays& work) {
+void allocate_tables(const options& o, reference_map& map, variant_tables& var, source_tables& src, work_arrays& work) {
     src.SOURCEID.allocate(1, o.sources);
     map.CHROLEN.allocate(1, map.nchrom);
     work.allocate(o);

@@ -144,8 +144,8 @@ void check_capacity(const true_record& t, const options& o, const variant_tables
 
 // Checking, in the order the messages come: position, our own bounds, the
 // type checks, the capacities.
-record_fate check_record(const true_record& t, const options& o, const reference_map& map,
-                         const variant_tables& var, int32_t j) {
+record_fate check_record(const true_record& t, const options& o, const reference_map& map, const variant_tables& var,
+                         int32_t j) {
     const record_fate fate = check_position(t.values, map);
     if (fate != record_fate::store) return fate;
     check_bounds(t, map);

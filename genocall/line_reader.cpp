@@ -215,7 +215,8 @@ int32_t count_lines(const char* path) {
     char last = '\n';
     size_t got;
     while ((got = std::fread(block, 1, block_size, file)) > 0) {
-        for (const char* c = block; (c = static_cast<const char*>(std::memchr(c, '\n', block + got - c))) != nullptr; ++c)
+        for (const char* c = block; (c = static_cast<const char*>(std::memchr(c, '\n', block + got - c))) != nullptr;
+             ++c)
             ++lines;
         last = block[got - 1];
     }

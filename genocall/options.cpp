@@ -79,8 +79,7 @@ void take_value(const option_entry& entry, const char* value, runtime_options& o
             opt.*entry.integer = atol_low32(value);
             std::printf("\n--%s: TRUE %d ", entry.name, opt.*entry.integer);
             break;
-        case option_kind::flag:
-            break;
+        case option_kind::flag: break;
     }
 }
 
@@ -95,9 +94,7 @@ void set_flag(const option_entry& entry, runtime_options& opt) {
         case option_kind::file_name:
             std::fprintf(stderr, "\n--%s Expecting 1 argument : found %d \n", entry.name, found);
             break;
-        case option_kind::error_rate:
-            std::printf("\nError: --error expecting 1 argument: found %d\n", found);
-            break;
+        case option_kind::error_rate: std::printf("\nError: --error expecting 1 argument: found %d\n", found); break;
         case option_kind::min_depth:
             std::printf("\nError: --missing_min_read_depth expecting 1 argument: found %d\n", found);
             break;

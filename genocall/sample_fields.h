@@ -50,10 +50,10 @@ struct field_cache {
     static constexpr size_t slot_size = 64;
     read_likelihoods* likelihoods = nullptr;  // per pair, once taken
     uint8_t* likelihoods_taken = nullptr;     // per pair: 1 once its factors are in likelihoods
-    uint32_t* known_for = nullptr;  // per pair: marker + 1 when its field is in a slot
-    uint16_t* slot = nullptr;       // per pair: its slot
-    uint8_t* length = nullptr;      // per pair: its length; 0 when it does not fit a slot
-    char* text = nullptr;           // the slots
+    uint32_t* known_for = nullptr;            // per pair: marker + 1 when its field is in a slot
+    uint16_t* slot = nullptr;                 // per pair: its slot
+    uint8_t* length = nullptr;                // per pair: its length; 0 when it does not fit a slot
+    char* text = nullptr;                     // the slots
     uint32_t slots_used = 0;
     uint32_t marker_stamp = 0;  // current marker + 1
     double frequency = 0;       // of the current marker
@@ -74,12 +74,13 @@ void learn_field(field_cache& cache, uint16_t pair, const field_layout& layout);
 inline char* put_cached_field(field_cache& cache, uint16_t pair, char* out, const field_layout& layout) {
     if (cache.known_for[pair] != cache.marker_stamp) learn_field(cache, pair, layout);
     const size_t length = cache.length[pair];
-    if (length == 0) return put_sample_field(out, static_cast<uint8_t>(pair & 0xff), static_cast<uint8_t>(pair >> 8),
-                                             cache.frequency, layout);
+    if (length == 0)
+        return put_sample_field(out, static_cast<uint8_t>(pair & 0xff), static_cast<uint8_t>(pair >> 8),
+                                cache.frequency, layout);
     // A whole slot: one fixed-size copy; the bytes past the field are
     // overwritten by what follows.
     std::memcpy(out, cache.text + static_cast<size_t>(cache.slot[pair]) * field_cache::slot_size,
-                     field_cache::slot_size);
+                field_cache::slot_size);
     return out + length;
 }
 

@@ -152,8 +152,7 @@ vcf_file start_vcf(const runtime_options& opt) {
         put_format_line(vcf, "GP", "3", "Float", "Estimated Posterior Probabilities for Genotypes 0/0, 0/1 and 1/1 ");
     if (opt.write_dosage == 1)
         put_format_line(vcf, "DS", "1", "Float", "Estimated Alternate Allele Dosage : [P(0/1)+2*P(1/1)]");
-    if (opt.write_allele_depth == 1)
-        put_format_line(vcf, "DP", "2", "Integer", "Read depth of ref and alt alleles ");
+    if (opt.write_allele_depth == 1) put_format_line(vcf, "DP", "2", "Integer", "Read depth of ref and alt alleles ");
     put(vcf, "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT");
     // These lines reach the file now, so a failure while reading the
     // read-depth file leaves them there.
@@ -170,8 +169,8 @@ void write_vcf_body(vcf_file& vcf, const runtime_options& opt, const marker_tabl
     const std::string_view format_column = format_column_text(layout, format_text);
     const int32_t n = samples.samples;
     const int32_t block = column_block(n);
-    uint16_t* columns = static_cast<uint16_t*>(allocate_or_stop(static_cast<size_t>(block) * static_cast<size_t>(n),
-                                                                sizeof(uint16_t)));
+    uint16_t* columns =
+        static_cast<uint16_t*>(allocate_or_stop(static_cast<size_t>(block) * static_cast<size_t>(n), sizeof(uint16_t)));
     field_cache cache = make_field_cache(n);
     for (int32_t first = 0; first < markers.markers; first += block) {
         const int32_t count = std::min(block, markers.markers - first);

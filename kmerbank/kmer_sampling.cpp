@@ -83,11 +83,11 @@ int64_t kmer_key(const unsigned char* col, int64_t p, int32_t hashlen, int32_t& 
 
 int32_t basenum(char letter) {
     switch (letter) {
-    case 'A': return 0;
-    case 'C': return 1;
-    case 'G': return 2;
-    case 'T': return 3;
-    default: return 0;
+        case 'A': return 0;
+        case 'C': return 1;
+        case 'G': return 2;
+        case 'T': return 3;
+        default: return 0;
     }
 }
 
@@ -125,8 +125,8 @@ void sample_chromosome(const unsigned char* col, int64_t len, int32_t i, map_kin
 
 }  // namespace
 
-void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt,
-              const common::table<int32_t>& CHROLEN, hash_tables& hash) {
+void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt, const common::table<int32_t>& CHROLEN,
+              hash_tables& hash) {
     const char* heading =
         kind == map_kind::ref ? "Processing reference alleles, chromosome" : "Processing alternate alleles, chromosome";
     int32_t code = 0;  // the code register, kept from chromosome to chromosome

@@ -40,11 +40,11 @@ inline constexpr int32_t line_capacity = 99999;
 /// The reference and alternate maps, their lengths, and the two staging
 /// tables of reading reference.fa and writing reference.unf.
 struct reference_map {
-    common::matrix<char> REFERENCE;   // (1..maplngth, 1..chromes)
-    common::matrix<char> ALTERNATE;   // (1..maplngth, 1..chromes)
-    common::table<char> SEGMENT;      // 1..99999
-    common::table<int32_t> CHROLEN;   // 1..chromes
-    common::table<char> READMAP;      // 1..maplngth; released once reference.unf is written
+    common::matrix<char> REFERENCE;  // (1..maplngth, 1..chromes)
+    common::matrix<char> ALTERNATE;  // (1..maplngth, 1..chromes)
+    common::table<char> SEGMENT;     // 1..99999
+    common::table<int32_t> CHROLEN;  // 1..chromes
+    common::table<char> READMAP;     // 1..maplngth; released once reference.unf is written
 };
 
 /// The prior variants and the positions marked by flank.loc.
@@ -108,8 +108,8 @@ struct fold_counts {
 /// many threads as can be started (the calling thread alone when none can):
 /// copies the chromosome as read (REFERENCE, positions 1..CHROLEN) into
 /// ALTERNATE, then folds a, c, g, t of REFERENCE to upper case.
-fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,
-                                common::matrix<char>& REFERENCE, common::matrix<char>& ALTERNATE);
+fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN, common::matrix<char>& REFERENCE,
+                                common::matrix<char>& ALTERNATE);
 /// The three count lines of the fold and an empty line.
 void write_fold_counts(const fold_counts& n);
 
@@ -141,8 +141,8 @@ int32_t basenum(char letter);
 /// One k-mer pass over map: samples the k-mers of every chromosome and hands
 /// each key to store_kmer, in the order they are taken. Stops the run on a
 /// negative key.
-void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt,
-              const common::table<int32_t>& CHROLEN, hash_tables& hash);
+void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt, const common::table<int32_t>& CHROLEN,
+              hash_tables& hash);
 
 /// Finds or inserts key (mode 1), finds it (other modes; 0 when absent), or
 /// clears the table (mode -1, returns -1). A key of 0 returns 0. Ends the

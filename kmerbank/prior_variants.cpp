@@ -21,7 +21,9 @@ namespace {
 /// Room of the flanking text of one flank line.
 constexpr int64_t flank_capacity = 1000;
 
-std::string record_name(const char* file, int32_t n) { return std::string(file) + " record " + std::to_string(n) + ": "; }
+std::string record_name(const char* file, int32_t n) {
+    return std::string(file) + " record " + std::to_string(n) + ": ";
+}
 
 // The counters of the variant pass.
 struct variant_counts {
@@ -83,19 +85,19 @@ void store_record(const common::variant_record& r, common::variant_kind kind, ch
     var.VARLEN[slot] = r.length;
     ++n.accepted;
     switch (kind) {
-    case common::variant_kind::snp: {
-        const int32_t chrom = r.chromosome;
-        if (var.FLANK(r.location, chrom) == 1) write_flank_line(f, opt, map, chrom, r.location);
-        // Where the reference byte is above 'Z' the allele keeps the map's
-        // lower case, so that it stays a break of the k-mer pass.
-        if (static_cast<unsigned char>(map.REFERENCE(r.location, chrom)) > 'Z') allele = common::lower_base(allele);
-        map.ALTERNATE(r.location, chrom) = allele;
-        ++n.nsnp;
-        break;
-    }
-    case common::variant_kind::ins: ++n.nins; break;
-    case common::variant_kind::del: ++n.ndel; break;
-    case common::variant_kind::other: break;  // only counted as a record
+        case common::variant_kind::snp: {
+            const int32_t chrom = r.chromosome;
+            if (var.FLANK(r.location, chrom) == 1) write_flank_line(f, opt, map, chrom, r.location);
+            // Where the reference byte is above 'Z' the allele keeps the map's
+            // lower case, so that it stays a break of the k-mer pass.
+            if (static_cast<unsigned char>(map.REFERENCE(r.location, chrom)) > 'Z') allele = common::lower_base(allele);
+            map.ALTERNATE(r.location, chrom) = allele;
+            ++n.nsnp;
+            break;
+        }
+        case common::variant_kind::ins: ++n.nins; break;
+        case common::variant_kind::del: ++n.ndel; break;
+        case common::variant_kind::other: break;  // only counted as a record
     }
 }
 

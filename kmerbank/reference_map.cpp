@@ -94,8 +94,8 @@ void store_sequence_line(reading& r, const std::string& line, common::unit_file&
     ++r.nlines;
     const int64_t length = segment_length(reference_fa, line);
     if (length > line_capacity)
-        common::stop_with(static_cast<int32_t>(std::min<int64_t>(length, INT32_MAX)), " seglen exceeds maxlngth =",
-                          line_capacity);
+        common::stop_with(static_cast<int32_t>(std::min<int64_t>(length, INT32_MAX)),
+                          " seglen exceeds maxlngth =", line_capacity);
     const int32_t seglen = static_cast<int32_t>(length);
     char* SEGMENT = map.SEGMENT.at(1);
     if (length > 0) std::memcpy(SEGMENT, line.data(), static_cast<size_t>(length));
@@ -171,8 +171,8 @@ void write_reference_file(common::unit_file& reference_unf, const options& opt, 
     map.READMAP.release();
 }
 
-fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN,
-                                common::matrix<char>& REFERENCE, common::matrix<char>& ALTERNATE) {
+fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& CHROLEN, common::matrix<char>& REFERENCE,
+                                common::matrix<char>& ALTERNATE) {
     int64_t ntotal = 0, nlower = 0, nunknown = 0;
     // As many threads as can be started: with none, the calling thread folds
     // every chromosome.
@@ -194,8 +194,7 @@ fold_counts fold_reference_case(int32_t chromes, const common::table<int32_t>& C
             uint8_t low_count = 0, unknown_count = 0;
             for (int32_t p = 0; p < end; ++p) {
                 const unsigned char c = b[p];
-                const unsigned char low =
-                    static_cast<unsigned char>((c == 'a') + (c == 'c') + (c == 'g') + (c == 't'));
+                const unsigned char low = static_cast<unsigned char>((c == 'a') + (c == 'c') + (c == 'g') + (c == 't'));
                 b[p] = static_cast<unsigned char>(c - (low << 5));  // 'a' - 'A' is 32
                 low_count += low;
                 unknown_count += static_cast<uint8_t>((c == 'N') + (c == 'n'));

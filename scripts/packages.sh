@@ -10,7 +10,8 @@
 #       package and ends with status 1; never installs.
 #
 # Jobs: programs (build kmerbank, fragsim and genocall), tests (build and run
-# the tests), fuzz (tests/fuzz/fuzz.sh), tsan (the thread-sanitizer build), ci
+# the tests), fuzz (tests/fuzz/fuzz.sh), tsan (the thread-sanitizer build),
+# format (scripts/check-format.sh), ci
 # (everything .ci/run does), bench-kmerbank, bench-fragsim,
 # bench-fragsim-threads, bench-genocall (the scripts under bench/).
 #
@@ -19,7 +20,7 @@
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 install|check JOB...   (jobs: programs tests fuzz tsan ci bench-kmerbank bench-fragsim bench-fragsim-threads bench-genocall)" >&2
+  echo "usage: $0 install|check JOB...   (jobs: programs tests fuzz tsan format ci bench-kmerbank bench-fragsim bench-fragsim-threads bench-genocall)" >&2
   exit 2
 }
 
@@ -30,7 +31,8 @@ job_tools() {
     tests) echo "$(job_tools programs)" gtest.h ;;
     fuzz) echo cmake ninja zlib.h clang libFuzzer libomp gzip awk ;;
     tsan) echo "$(job_tools tests)" clang libomp libarcher ;;
-    ci) echo "$(job_tools tests)" "$(job_tools fuzz)" "$(job_tools tsan)" ;;
+    format) echo git clang-format-14 ;;
+    ci) echo "$(job_tools tests)" "$(job_tools fuzz)" "$(job_tools tsan)" "$(job_tools format)" ;;
     bench-kmerbank) echo python3 /usr/bin/time ;;
     bench-fragsim) echo "$(job_tools programs)" awk dwgsim art_illumina ;;
     bench-fragsim-threads) echo cmp du ;;
@@ -90,7 +92,7 @@ case $mode in install | check) ;; *) usage ;; esac
 
 for job in "$@"; do
   case $job in
-    programs | tests | fuzz | tsan | ci | bench-kmerbank | bench-fragsim | bench-fragsim-threads | bench-genocall) ;;
+    programs | tests | fuzz | tsan | format | ci | bench-kmerbank | bench-fragsim | bench-fragsim-threads | bench-genocall) ;;
     *) echo "unknown job: $job" >&2; usage ;;
   esac
 done

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "common/free_format_reader.h"
-#include "common/variant_record.h"
 #include "common/unit_file.h"
+#include "common/variant_record.h"
 #include "program_run.h"
 
 namespace {
@@ -106,9 +106,11 @@ TEST(free_format_reader, a_text_of_length_zero_takes_no_value) {
     int32_t loc = 0, unused = 0, len = 0;
     char type[3];
     char allele[8] = "zzzzzzz";
-    ASSERT_TRUE(f.reader->read({item(chrom), item(loc), text_item(type, 3), item(unused), item(len), text_item(allele, 0)}));
+    ASSERT_TRUE(
+        f.reader->read({item(chrom), item(loc), text_item(type, 3), item(unused), item(len), text_item(allele, 0)}));
     EXPECT_EQ(len, 0);
-    ASSERT_TRUE(f.reader->read({item(chrom), item(loc), text_item(type, 3), item(unused), item(len), text_item(allele, 1)}));
+    ASSERT_TRUE(
+        f.reader->read({item(chrom), item(loc), text_item(type, 3), item(unused), item(len), text_item(allele, 1)}));
     EXPECT_EQ(chrom, 3);
     EXPECT_EQ(allele[0], 'A');
 }
@@ -129,10 +131,16 @@ TEST(free_format_reader, conversion_rules) {
         const char* text;
         int64_t lo, hi;
         bool ok;
-    } ints[] = {{"127", -128, 127, true},  {"128", -128, 127, false}, {"-129", -128, 127, false},
-                {"-128", -128, 127, true}, {"1.0", -128, 127, false}, {"12ab", -128, 127, false},
-                {"1;2", INT32_MIN, INT32_MAX, false}, {"2147483648", INT32_MIN, INT32_MAX, false},
-                {"+", INT32_MIN, INT32_MAX, false}, {"99999999999999999999999", INT32_MIN, INT32_MAX, false}};
+    } ints[] = {{"127", -128, 127, true},
+                {"128", -128, 127, false},
+                {"-129", -128, 127, false},
+                {"-128", -128, 127, true},
+                {"1.0", -128, 127, false},
+                {"12ab", -128, 127, false},
+                {"1;2", INT32_MIN, INT32_MAX, false},
+                {"2147483648", INT32_MIN, INT32_MAX, false},
+                {"+", INT32_MIN, INT32_MAX, false},
+                {"99999999999999999999999", INT32_MIN, INT32_MAX, false}};
     for (const auto& c : ints) {
         int64_t v = 0;
         EXPECT_EQ(parse_int(c.text, c.lo, c.hi, v), c.ok) << c.text;
@@ -193,7 +201,8 @@ TEST(free_format_reader, fatal_errors_end_the_run_with_their_number) {
 namespace {
 
 TEST(variant_record, layout_header_and_short_records) {
-    reader_fixture f("variants", "header line\n1 10 SNP 0 1 g\n2 20 INSX 0 3 ACG\n3 30 DEL 0 0\n4 40 SNP 0 1 T\n5 50 INS 0\n");
+    reader_fixture f("variants",
+                     "header line\n1 10 SNP 0 1 g\n2 20 INSX 0 3 ACG\n3 30 DEL 0 0\n4 40 SNP 0 1 T\n5 50 INS 0\n");
     common::variant_record r;
     char allele[8] = "zzzzzzz";
     ASSERT_TRUE(common::skip_variant_header(*f.reader));

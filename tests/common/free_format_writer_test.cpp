@@ -15,10 +15,12 @@ TEST(free_format_writer, fields_and_text_spacing) {
         std::string got, want;
     } cases[] = {
         {"int32", std::string(free_format_line().add(int32_t{5}).text()), std::string(11, ' ') + "5\n"},
-        {"int8 then text", std::string(free_format_line().add("Variant is not on a valid chromosome: ").add(int8_t{12}).text()),
+        {"int8 then text",
+         std::string(free_format_line().add("Variant is not on a valid chromosome: ").add(int8_t{12}).text()),
          " Variant is not on a valid chromosome:    12\n"},
         {"number then text",
-         std::string(free_format_line().add(int32_t{1234}).add("k-mers stored in hash table from reference map").text()),
+         std::string(
+             free_format_line().add(int32_t{1234}).add("k-mers stored in hash table from reference map").text()),
          "        1234 k-mers stored in hash table from reference map\n"},
         {"int64 is 22 wide", std::string(free_format_line().add(int64_t{-7}).text()), std::string(20, ' ') + "-7\n"},
         {"texts join", std::string(free_format_line().add("a").add("b").add(int32_t{1}).add("c").text()),
@@ -31,8 +33,8 @@ TEST(free_format_writer, fields_and_text_spacing) {
 TEST(free_format_writer, wraps_at_80_characters) {
     free_format_line line;
     line.add(int32_t{7}).add_chars(std::string(67, 'a') + std::string(13, 'b'));
-    EXPECT_EQ(std::string(line.text()), std::string(11, ' ') + "7 " + std::string(67, 'a') + "\n " +
-                                            std::string(13, 'b') + "\n");
+    EXPECT_EQ(std::string(line.text()),
+              std::string(11, ' ') + "7 " + std::string(67, 'a') + "\n " + std::string(13, 'b') + "\n");
 
     // A number that does not fit starts the next line directly.
     free_format_line numbers;

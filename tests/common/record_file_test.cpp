@@ -41,7 +41,9 @@ TEST(record_file, framing_of_small_records) {
     EXPECT_EQ(r.written([](unit_file& f) { write_record(f, {bytes_of(int32_t{3})}); }),
               bytes({4, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0}));
     EXPECT_EQ(r.written([](unit_file& f) { write_record(f, {bytes_of("", 0)}); }), bytes({0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(r.written([](unit_file& f) { write_record(f, {bytes_of(int8_t{-1}), bytes_of(int64_t{2})}); }),
+    EXPECT_EQ(r.written([](unit_file& f) {
+        write_record(f, {bytes_of(int8_t{-1}), bytes_of(int64_t{2})});
+    }),
               bytes({9, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0}));
 }
 
@@ -112,8 +114,8 @@ TEST(reference_map_file, a_chromosome_past_the_piece_limit_is_written_and_read_a
     READMAP.allocate(1, 10);
     const std::string file =
         r.written([&](unit_file& f) { write_reference_map(f, 2, CHROLEN, REFERENCE, READMAP, 4); });
-    const std::string head = bytes({4, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0}) + bytes({4, 0, 0, 0, 10, 0, 0, 0, 4, 0, 0, 0}) +
-                             bytes({4, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0});
+    const std::string head = bytes({4, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0}) +
+                             bytes({4, 0, 0, 0, 10, 0, 0, 0, 4, 0, 0, 0}) + bytes({4, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0});
     const std::string minus4 = bytes({0xfc, 0xff, 0xff, 0xff}), plus4 = bytes({4, 0, 0, 0});
     EXPECT_EQ(file, head + minus4 + "ACGT" + plus4 + minus4 + "ACGT" + minus4 + bytes({2, 0, 0, 0}) + "NN" +
                         bytes({0xfe, 0xff, 0xff, 0xff}) + plus4 + "TTTT" + plus4);

@@ -96,8 +96,7 @@ TEST(run_end, a_file_that_cannot_be_completed_gives_status_38_to_every_end_but_a
         end();
     };
     EXPECT_EXIT(with_full_file([] { stop_run(); }), testing::ExitedWithCode(38), testing::Eq(failure));
-    EXPECT_EXIT(with_full_file([] { end_with_code(41); }), testing::ExitedWithCode(38),
-                testing::Eq("41\n" + failure));
+    EXPECT_EXIT(with_full_file([] { end_with_code(41); }), testing::ExitedWithCode(38), testing::Eq("41\n" + failure));
     EXPECT_EXIT(with_full_file([] { fatal_error(error_conversion, "input conversion error, unit 9, file x"); }),
                 testing::ExitedWithCode(64),
                 testing::Eq("Fatal error 64: input conversion error, unit 9, file x\n" + failure));

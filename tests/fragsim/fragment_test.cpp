@@ -16,8 +16,8 @@
 namespace {
 
 using namespace fragsim;
-using test_support::random_bases;
 using test_fixture::sim_world;
+using test_support::random_bases;
 
 struct attempt {
     int8_t c;
@@ -91,8 +91,8 @@ TEST(build_fragment, skip_happens_only_beyond_2m_plus_d_plus_1) {
     struct row {
         int32_t m, L, d, unbuilt_from, unbuilt_to;  // 0, 0: all built
     };
-    const row rows[] = {{10, 21, 0, 0, 0}, {10, 22, 0, 11, 12}, {10, 23, 2, 0, 0}, {10, 24, 2, 11, 12},
-                        {10, 40, 0, 11, 30}, {1, 3, 0, 0, 0}, {1, 4, 0, 2, 3}};
+    const row rows[] = {{10, 21, 0, 0, 0},   {10, 22, 0, 11, 12}, {10, 23, 2, 0, 0}, {10, 24, 2, 11, 12},
+                        {10, 40, 0, 11, 30}, {1, 3, 0, 0, 0},     {1, 4, 0, 2, 3}};
     const std::string ref = random_bases(200, 3);
     for (const row& r : rows) {
         sim_world w({ref}, r.m, r.L);
@@ -121,11 +121,19 @@ TEST(build_fragment, insertion_bases_carry_the_position_before_them_and_stop_at_
     };
     const row rows[] = {
         // L 30, m 10, d 3: the insertion runs to offset 8, the skip starts at 11.
-        {10, 30, 30, 5, "ggg",
+        {10,
+         30,
+         30,
+         5,
+         "ggg",
          {1, 2, 3, 4, 5, 5, 5, 5, 6, 7, -1, -1, -1, -1, -1, -1, -1, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27},
          "ggg"},
         // An insertion at offset L - 2 of length 5 keeps two bases (no skip: L = 2m + d + 1).
-        {10, 26, 26, 24, "acgta",
+        {10,
+         26,
+         26,
+         24,
+         "acgta",
          {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 24, 24},
          "ac"},
     };
@@ -211,8 +219,8 @@ TEST(build_fragment, genotype_draws_only_for_visited_heterozygous_variants) {
         int draws;  // of READSTREAM in the whole call
     };
     // L 40, m 10, d 1, start 1: positions 11..29 are skipped.
-    const row rows[] = {{5, '1', 2}, {35, '1', 2}, {20, '1', 1}, {11, '1', 1}, {29, '1', 1}, {30, '1', 2},
-                        {5, '0', 1}, {5, '2', 1}, {5, ' ', 1}};
+    const row rows[] = {{5, '1', 2},  {35, '1', 2}, {20, '1', 1}, {11, '1', 1}, {29, '1', 1},
+                        {30, '1', 2}, {5, '0', 1},  {5, '2', 1},  {5, ' ', 1}};
     const std::string ref = random_bases(40, 17);
     for (const row& r : rows) {
         sim_world w({ref}, 10, 40);

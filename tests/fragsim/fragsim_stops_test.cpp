@@ -42,11 +42,11 @@ std::string options_of(const std::string& record1, const std::string& record4) {
 struct inputs {
     std::string record1 = plain_record1;
     std::string record4 = plain_record4;
-    std::string variants;                    // records after the header line
-    std::optional<std::string> genotypes;    // genotypes.true, when present
+    std::string variants;                  // records after the header line
+    std::optional<std::string> genotypes;  // genotypes.true, when present
     std::string reference = test_support::reference_unf_of({chromosome1, chromosome2});
     std::string seed = "12345";
-    std::vector<std::string> missing;        // input files not written
+    std::vector<std::string> missing;  // input files not written
 };
 
 void write_inputs(const inputs& in, const fs::path& dir) {
@@ -113,10 +113,10 @@ struct stop_case {
     std::string name;
     inputs in;
     int status;
-    std::string out;         // whole standard output
-    std::string err = "";    // whole standard error
+    std::string out;                                                      // whole standard output
+    std::string err = "";                                                 // whole standard error
     std::map<std::string, std::string> files = {{"fastq.filelist", ""}};  // left on disk, with their bytes
-    std::vector<std::string> absent = {};  // names that must not exist
+    std::vector<std::string> absent = {};                                 // names that must not exist
     std::vector<std::string> env = {};
 };
 void PrintTo(const stop_case& c, std::ostream* os) { *os << c.name; }
@@ -150,8 +150,8 @@ std::vector<stop_case> stop_cases() {
     two_sources.record4 = "2 30 0.01 0.001";
     const std::string two_sources_to_genotypes =
         up_to_variants(plain_echo1, "     2 30.000000  0.010000  0.001000", "") +
-        "         1        10 SNP         0         1 G\n" + snp_summary("           1", "           1", "           1") +
-        wall_time + " begin to read genotypes.true\n";
+        "         1        10 SNP         0         1 G\n" +
+        snp_summary("           1", "           1", "           1") + wall_time + " begin to read genotypes.true\n";
     inputs nloci_mismatch = two_sources;
     nloci_mismatch.genotypes = "       101         7         2 12\n";
     inputs not_integer = two_sources;
@@ -187,23 +187,45 @@ std::vector<stop_case> stop_cases() {
 
     return {
         // Missing required inputs: nothing is opened, so nothing is created.
-        {"missing_options", no_options, 9, banner + " Input file fragsim.options is missing.\n", "", {},
+        {"missing_options",
+         no_options,
+         9,
+         banner + " Input file fragsim.options is missing.\n",
+         "",
+         {},
          {"variants.true", "fastq.filelist", "fragsim.options"}},
-        {"missing_reference", no_reference, 10, banner + " Input file reference.unf is missing.\n", "", {},
+        {"missing_reference",
+         no_reference,
+         10,
+         banner + " Input file reference.unf is missing.\n",
+         "",
+         {},
          {"variants.true", "fastq.filelist", "reference.unf"}},
-        {"missing_simseed", no_seed, 12,
-         banner + " Optional input file variants.true is missing.\n Input file simseed is missing.\n", "", {},
+        {"missing_simseed",
+         no_seed,
+         12,
+         banner + " Optional input file variants.true is missing.\n Input file simseed is missing.\n",
+         "",
+         {},
          {"variants.true", "fastq.filelist", "simseed"}},
 
         // fragsim.options: the read length, the error rate, the read count.
-        {"reject_maxlngth_0", with_options("0 0 100 1000 20 3", plain_record4), 1,
+        {"reject_maxlngth_0",
+         with_options("0 0 100 1000 20 3", plain_record4),
+         1,
          to_echo + options_echo("  0         0       100      1000        20         3", plain_echo4) +
              " fragsim.options: maxlngth           0 not in 1 to fraglen         100\n",
-         "", {}, {"fastq.filelist"}},
-        {"reject_maxlngth_above_fraglen", with_options("0 120 100 1000 20 3", plain_record4), 1,
+         "",
+         {},
+         {"fastq.filelist"}},
+        {"reject_maxlngth_above_fraglen",
+         with_options("0 120 100 1000 20 3", plain_record4),
+         1,
          to_echo + options_echo("  0       120       100      1000        20         3", plain_echo4) +
              " fragsim.options: maxlngth         120 not in 1 to fraglen         100\n",
-         "", {}, {"fastq.filelist"}},
+         "",
+         {},
+         {"fastq.filelist"}},
         {"reject_errate_above_1", with_options(plain_record1, "0 30 1.5 0.001"), 1,
          to_echo + options_echo(plain_echo1, "     0 30.000000  1.500000  0.001000") + quality_alphabet_line +
              " fragsim.options: error rate errate is above 1\n"},
@@ -222,9 +244,14 @@ std::vector<stop_case> stop_cases() {
          to_seed + " reference.unf holds         128 chromosomes; fragsim needs 1 to 127\n"},
         {"reject_total_length_0", with_reference(test_support::reference_unf_of({"", ""})), 1,
          to_seed + map_heading + "                     0 total length of reference.unf: no base to simulate\n"},
-        {"loop_no_chromosome_long_enough", short_map, 1,
-         short_map_console("     1") + " No chromosome of the reference map is as long as fraglen =         300\n", "",
-         {{"variants.true", ""}}, {}, {"OMP_NUM_THREADS=1"}},
+        {"loop_no_chromosome_long_enough",
+         short_map,
+         1,
+         short_map_console("     1") + " No chromosome of the reference map is as long as fraglen =         300\n",
+         "",
+         {{"variants.true", ""}},
+         {},
+         {"OMP_NUM_THREADS=1"}},
 
         // variants.true: records the tables cannot hold.
         {"reject_allele_too_long", with_variants("1 10 SNP 0 100001 G\n"), 1,
@@ -274,8 +301,8 @@ std::vector<stop_case> stop_cases() {
          to_variants + "         1        20 INS         0         2 GA\n"
                        " inserted SNP same as next reference allele     1          20 GAA\n"
                        " location of insert not correct\n"},
-        {"stop_maxvar_exceeded", with_variants("1 10 SNP 0 1 G\n1 30 DEL 0 2 CG\n1 45 SNP 0 1 A\n", "0 50 100 1000 2 3"),
-         1,
+        {"stop_maxvar_exceeded",
+         with_variants("1 10 SNP 0 1 G\n1 30 DEL 0 2 CG\n1 45 SNP 0 1 A\n", "0 50 100 1000 2 3"), 1,
          up_to_variants("  0        50       100      1000         2         3") +
              "         1        10 SNP         0         1 G\n"
              "         1        30 DEL         0         2 CG\n"
@@ -300,11 +327,15 @@ std::vector<stop_case> stop_cases() {
          "Fatal error 64: input conversion error, unit 13, file genotypes.true\n"},
 
         // A run of no source needs no chromosome as long as a fragment.
-        {"no_source_no_chromosome_long_enough", no_source_short_map, 0,
-         short_map_console("     0") + wall_time + snp_summary("           0", "           0", "           0") + wall_time +
-             "           0  records read from genotypes.true\n \n" + wall_time + " \n" + wall_time +
+        {"no_source_no_chromosome_long_enough",
+         no_source_short_map,
+         0,
+         short_map_console("     0") + wall_time + snp_summary("           0", "           0", "           0") +
+             wall_time + "           0  records read from genotypes.true\n \n" + wall_time + " \n" + wall_time +
              " \n           0  sources with fastq data simulated\n \n Program fragsim finished normally\n",
-         "", {{"variants.true", ""}, {"fastq.filelist", "Numeric_ID  Output_name           Fastq_read1           Fastq.read2\n"}}},
+         "",
+         {{"variants.true", ""},
+          {"fastq.filelist", "Numeric_ID  Output_name           Fastq_read1           Fastq.read2\n"}}},
     };
 }
 

@@ -22,10 +22,10 @@
 namespace {
 
 using namespace fragsim;
-using test_support::le32;
-using test_support::record_of;
-using test_support::random_bases;
 using test_fixture::sim_world;
+using test_support::le32;
+using test_support::random_bases;
+using test_support::record_of;
 namespace fs = std::filesystem;
 
 char complement_of(char b) {
@@ -79,8 +79,8 @@ source_files expected_source(const sim_world& w, int32_t K) {
             if (nseg % 1000000 == 0) set_up_stream(R, -(seed + K + sources * (nseg / 1000000)));
             const char strand = dir == 1 ? 'F' : 'R';
             char header[128];
-            std::snprintf(header, sizeof header, "@%d/%1d%3d%10d%10d%12d%6d %c\n", (nseg + 1) / 2, readno, c, pos,
-                          id, (nseg + 1) / 2, m, strand);
+            std::snprintf(header, sizeof header, "@%d/%1d%3d%10d%10d%12d%6d %c\n", (nseg + 1) / 2, readno, c, pos, id,
+                          (nseg + 1) / 2, m, strand);
             (readno == 1 ? out.fq1 : out.fq2) += header + bases + "\n+\n" + qual + "\n";
             out.unf += record_of(le32(id) + le32(nseg) + char(readno) + le32(m) + char(c) + le32(pos) + strand) +
                        record_of(bases);
@@ -122,8 +122,17 @@ TEST(simulate_sources, worked_check_as_whole_records) {
                                              reverse_complement(ref.substr(491, 100)) + "\n+\n" + K100 + "\n");
     EXPECT_EQ(file(dir, "source1.2.fq"),
               "@1/2  1       292     10001           1   100 F\n" + ref.substr(291, 100) + "\n+\n" + K100 + "\n");
-    const std::string record_a = std::string("\x13\0\0\0" "\x11\x27\0\0" "\x01\0\0\0" "\x01" "\x64\0\0\0" "\x01"
-                                             "\xEC\x01\0\0" "R" "\x13\0\0\0", 27);
+    const std::string record_a = std::string(
+        "\x13\0\0\0"
+        "\x11\x27\0\0"
+        "\x01\0\0\0"
+        "\x01"
+        "\x64\0\0\0"
+        "\x01"
+        "\xEC\x01\0\0"
+        "R"
+        "\x13\0\0\0",
+        27);
     const std::string unf = file(dir, "source1.unf");
     ASSERT_EQ(unf.size(), 2u * (27 + 108));
     EXPECT_EQ(unf.substr(0, 27), record_a);
@@ -209,11 +218,12 @@ TEST(simulate_sources, outformat_chooses_the_read_files) {
         int32_t outformat;
         std::vector<std::string> files;
     };
-    const row rows[] = {{0, {"source1.unf", "source2.unf"}},
-                        {1, {"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"}},
-                        {2, {"source1.1.fq", "source1.2.fq", "source1.unf", "source2.1.fq", "source2.2.fq", "source2.unf"}},
-                        {3, {}},
-                        {-1, {}}};
+    const row rows[] = {
+        {0, {"source1.unf", "source2.unf"}},
+        {1, {"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"}},
+        {2, {"source1.1.fq", "source1.2.fq", "source1.unf", "source2.1.fq", "source2.2.fq", "source2.unf"}},
+        {3, {}},
+        {-1, {}}};
     std::string console;
     for (const row& r : rows) {
         sim_world w({random_bases(100, 47)}, 10, 30, 2);

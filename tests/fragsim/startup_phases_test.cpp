@@ -131,7 +131,7 @@ TEST(quality_value, phred_and_character_of_the_error_rate) {
         {0.0f, 75, 'K', "  0.000000 phred score =  75   K"},
         {-0.5f, 75, 'K', " -0.500000 phred score =  75   K"},
         {subnormal, 75, 'K', "  0.000000 phred score =  75   K"},  // read as 0
-        {0.2f, 39, '\'', "  0.200000 phred score =  39   '"},    // below the alphabet: its own code
+        {0.2f, 39, '\'', "  0.200000 phred score =  39   '"},      // below the alphabet: its own code
         {1.0f, 33, '!', "  1.000000 phred score =  33   !"},
         {3.2e-10f, 127, ' ', "  0.000000 phred score = 127    "},  // the alphabet's blank
     };
@@ -205,8 +205,9 @@ TEST_F(in_scratch, map_from_the_kmerbank_writer_reads_back) {
 TEST_F(in_scratch, fixture_maps_are_what_kmerbank_writes) {
     // The golden cases carry reference.unf as bytes, and the stop table builds
     // it: both are the writer's own.
-    const std::string c1 = "ACGTACGGTTCAGCTAGCTAGGATCCGATCGATTACGGCATGCATGCAAGCTTGGCACTGGCCGTCGTTTTACAACGTCG"
-                           "TGACTGGGAAAACCCTGGCGTTACCCAACTTAATCGCCTTGCAGCACATCCCCCTTTCGCCAGCTGGCGTAATAGCGAAG";
+    const std::string c1 =
+        "ACGTACGGTTCAGCTAGCTAGGATCCGATCGATTACGGCATGCATGCAAGCTTGGCACTGGCCGTCGTTTTACAACGTCG"
+        "TGACTGGGAAAACCCTGGCGTTACCCAACTTAATCGCCTTGCAGCACATCCCCCTTTCGCCAGCTGGCGTAATAGCGAAG";
     const std::string c2 = "ACGTNNNNACGTACGTacgtnnACGT";
     {
         common::unit_file out(10, "reference.unf");
@@ -357,20 +358,27 @@ TEST_F(in_scratch, no_genotype_file_gives_default_ids) {
 TEST_F(in_scratch, genotype_rows_ids_echo_and_sources_without_a_row) {
     const std::string text =
         "       501        11         3 012\n"
-        "         0        12         3  1\n"      // ID 0 becomes 10002; cells "1", blank, blank
-        "   -  5 03         0         3 2\n"       // blanks inside a field are ignored
+        "         0        12         3  1\n"         // ID 0 becomes 10002; cells "1", blank, blank
+        "   -  5 03         0         3 2\n"          // blanks inside a field are ignored
         "       504        14         3 22222222\n";  // row 4 > sources 3: ends the reading
     genotype_run g;
     run_genotypes(g, &text, 3, 30, 3, 2);
     const std::string blanks47(47, ' ');
-    EXPECT_EQ(g.out, " begin to read genotypes.true\n"
-                     "       501        11         3 012" + blanks47 + "\n"
-                     "         0        12         3  1 " + blanks47 + "\n"
-                     "      -503         0         3 2  " + blanks47 + "\n"
-                     " More sources available in genotypes.true than requested =           3\n"
-                     " \n"
-                     "           3  records read from genotypes.true\n"
-                     " \n");
+    EXPECT_EQ(g.out,
+              " begin to read genotypes.true\n"
+              "       501        11         3 012" +
+                  blanks47 +
+                  "\n"
+                  "         0        12         3  1 " +
+                  blanks47 +
+                  "\n"
+                  "      -503         0         3 2  " +
+                  blanks47 +
+                  "\n"
+                  " More sources available in genotypes.true than requested =           3\n"
+                  " \n"
+                  "           3  records read from genotypes.true\n"
+                  " \n");
     EXPECT_EQ(g.src.ngeno, 3);
     EXPECT_EQ(std::string(g.src.GENOROW.column(1), 3), "012");
     EXPECT_EQ(std::string(g.src.GENOROW.column(2), 3), " 1 ");
@@ -405,14 +413,15 @@ TEST_F(in_scratch, sources_without_a_row_are_homozygous_reference) {
 TEST_F(in_scratch, echo_shows_rows_1_to_9_with_50_characters) {
     std::string text;
     const std::string genotypes(60, '1');
-    for (int i = 1; i <= 11; ++i) text += "       " + std::to_string(100 + i) + "         0        60 " + genotypes + "\n";
+    for (int i = 1; i <= 11; ++i)
+        text += "       " + std::to_string(100 + i) + "         0        60 " + genotypes + "\n";
     genotype_run g;
     run_genotypes(g, &text, 60, 60, 11, 0);
     const auto lines = lines_of(g.out);
     ASSERT_EQ(lines.size(), 1u + 9u + 2u);
     for (int i = 1; i <= 9; ++i)
-        EXPECT_EQ(lines[static_cast<size_t>(i)], "       " + std::to_string(100 + i) + "         0        60 " +
-                                                      std::string(50, '1'));
+        EXPECT_EQ(lines[static_cast<size_t>(i)],
+                  "       " + std::to_string(100 + i) + "         0        60 " + std::string(50, '1'));
     EXPECT_EQ(g.src.ngeno, 11);
     EXPECT_EQ(std::string(g.src.GENOROW.column(11), 60), genotypes);
 }
@@ -423,9 +432,12 @@ TEST_F(in_scratch, blank_row_with_no_variants_and_empty_file) {
     run_genotypes(g, &blank, 0, 0, 1, 0);
     EXPECT_EQ(g.src.ngeno, 1);
     EXPECT_EQ(g.src.SOURCEID[1], 10001);
-    EXPECT_EQ(g.out, " begin to read genotypes.true\n"
-                     "         0         0         0 " + std::string(50, ' ') + "\n"
-                     "           1  records read from genotypes.true\n \n");
+    EXPECT_EQ(g.out,
+              " begin to read genotypes.true\n"
+              "         0         0         0 " +
+                  std::string(50, ' ') +
+                  "\n"
+                  "           1  records read from genotypes.true\n \n");
 
     const std::string empty;
     genotype_run e;

@@ -19,12 +19,11 @@ void write_case(const fs::path& dir) {
     write_file(dir / "reference.unf", test_support::reference_unf_of({c1, c2}));
     // Paired reads of 30 from fragments of 80, both read file kinds, 16
     // sources at depth 0.5 (20 reads each), errors and missing bases on.
-    write_file(dir / "fragsim.options",
-               " 0 30 80 64 16 2\noptions\noptions\n 16 0.5 0.02 0.01\n");
+    write_file(dir / "fragsim.options", " 0 30 80 64 16 2\noptions\noptions\n 16 0.5 0.02 0.01\n");
     write_file(dir / "simseed", "seed\n 99\n");
-    write_file(dir / "variants.true",
-               "header\n1 10 SNP 0 1 " + std::string(1, c1[9] == 'A' ? 'C' : 'A') + "\n1 100 INS 0 3 " +
-                   std::string(1, c1[100] == 'G' ? 'T' : 'G') + "GT\n2 50 DEL 0 2 " + c2.substr(49, 2) + "\n");
+    write_file(dir / "variants.true", "header\n1 10 SNP 0 1 " + std::string(1, c1[9] == 'A' ? 'C' : 'A') +
+                                          "\n1 100 INS 0 3 " + std::string(1, c1[100] == 'G' ? 'T' : 'G') +
+                                          "GT\n2 50 DEL 0 2 " + c2.substr(49, 2) + "\n");
 }
 
 TEST(fragsim_threads, sixteen_sources_on_eight_threads_write_the_files_of_one_thread) {

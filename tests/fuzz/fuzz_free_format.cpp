@@ -60,11 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz_support::write_input(names[which], data + 1, size - 1);
     try {
         switch (which) {
-        case 0: kmerbank_options(); break;
-        case 1: variant_list(); break;
-        case 2: flank_list(); break;
-        case 3: fragsim_options(); break;
-        case 4: simseed(); break;
+            case 0: kmerbank_options(); break;
+            case 1: variant_list(); break;
+            case 2: flank_list(); break;
+            case 3: fragsim_options(); break;
+            case 4: simseed(); break;
         }
     } catch (const fuzz_support::run_ended&) {
     }

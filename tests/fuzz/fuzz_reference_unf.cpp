@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes as reference.unf to fragsim's map loading: the record
 // reader, the chromosome count and its checks, the lengths, both maps and the
 // chromosome table.
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 

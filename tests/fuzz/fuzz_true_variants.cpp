@@ -20,7 +20,8 @@ void check_tables(const fragsim::options& o, const fragsim::reference_map& map, 
     for (int32_t j = 1; j <= v.nvar; ++j) {
         const int32_t c = v.VARCHROME[j], p = v.VARLOC[j], len = v.VARLEN[j];
         if (c < 1 || c > map.nchrom || p < 1 || p > map.CHROLEN[c]) __builtin_trap();
-        if (v.VARTYPE[j] == common::variant_kind::del && (len < 1 || static_cast<int64_t>(p) + len - 1 > map.CHROLEN[c]))
+        if (v.VARTYPE[j] == common::variant_kind::del &&
+            (len < 1 || static_cast<int64_t>(p) + len - 1 > map.CHROLEN[c]))
             __builtin_trap();
         if (v.VARTYPE[j] == common::variant_kind::ins &&
             (len < 0 || (len >= 1 && p >= map.CHROLEN[c]) || v.INSPOS[j] + static_cast<int64_t>(len) - 1 > v.insfill))

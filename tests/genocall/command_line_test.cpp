@@ -20,10 +20,12 @@ const std::string usage =
     "\n\t\t\t\t\t\t\n--frequency_input_filename <file>\t\n\t \t\t\t\t\t\n";
 const std::string all_false =
     "\n--write_dosage:  FALSE\n--write_allele_depth:  FALSE\n--write_genotype_probabilities:  FALSE\n";
-const std::string no_frequency = "\nWARNING: No prior frequency file provided.\nUsing prior frequency 0.5 for each allele.\n";
-const std::string files_echo = "\n--variant_input_filename:  v \n--readdepth_input_filename:  d \n--vcf_output_filename:  o ";
+const std::string no_frequency =
+    "\nWARNING: No prior frequency file provided.\nUsing prior frequency 0.5 for each allele.\n";
+const std::string files_echo =
+    "\n--variant_input_filename:  v \n--readdepth_input_filename:  d \n--vcf_output_filename:  o ";
 const std::vector<std::string> files = {"--variant_input_filename", "v", "--readdepth_input_filename", "d",
-                                        "--vcf_output_filename", "o"};
+                                        "--vcf_output_filename",    "o"};
 // What follows the error-rate line when the variant file v does not exist.
 const std::string thresholds_and_missing_v =
     "\nBest call probability 0.950000 \n\nMin readepth to set to missing genotype call 1 "
@@ -53,9 +55,21 @@ std::vector<command_case> command_cases() {
         {"capital_letter", {"--Error_rate", "0.1"}, unrecognized("--Error_rate"), "", 1},
         {"one_dash", {"-error_rate", "0.1"}, unrecognized("-error_rate"), "", 1},
         {"no_dash", {"error_rate", "0.1"}, unrecognized("error_rate"), "", 1},
-        {"option_of_the_usage_text", {"--chromsome_input_filename", "x"}, unrecognized("--chromsome_input_filename"), "", 1},
-        {"unrecognized_after_good_option", {"--write_dosage", "--x"}, "\n--write_dosage: TRUE " + unrecognized("--x"), "", 1},
-        {"file_option_last", {"--vcf_output_filename"}, "", "\n--vcf_output_filename Expecting 1 argument : found 0 \n", 1},
+        {"option_of_the_usage_text",
+         {"--chromsome_input_filename", "x"},
+         unrecognized("--chromsome_input_filename"),
+         "",
+         1},
+        {"unrecognized_after_good_option",
+         {"--write_dosage", "--x"},
+         "\n--write_dosage: TRUE " + unrecognized("--x"),
+         "",
+         1},
+        {"file_option_last",
+         {"--vcf_output_filename"},
+         "",
+         "\n--vcf_output_filename Expecting 1 argument : found 0 \n",
+         1},
         {"file_option_before_option",
          {"--frequency_input_filename", "--write_dosage"},
          "",
@@ -87,11 +101,7 @@ std::vector<command_case> command_cases() {
          "\nError: --missing_min_read_depth expecting 1 argument: found 0\n",
          "",
          1},
-        {"flag_with_value",
-         {"--write_dosage", "x"},
-         "\nError: --write_dosage expecting 0 arguments: found 1\n",
-         "",
-         1},
+        {"flag_with_value", {"--write_dosage", "x"}, "\nError: --write_dosage expecting 0 arguments: found 1\n", "", 1},
         {"other_flags_with_values",
          {"--write_allele_depth", "--write_genotype_probabilities", "x", "y"},
          "\n--write_allele_depth: TRUE \nError: --write_genotype_probabilities expecting 0 arguments: found 2\n",
@@ -146,56 +156,41 @@ std::vector<command_case> command_cases() {
              "\nERROR: --vcf_output_filename option expected\n",
          "",
          1},
-        {"error_rate_not_a_number_text",
-         with_files({"--error_rate", "abc"}),
+        {"error_rate_not_a_number_text", with_files({"--error_rate", "abc"}),
          files_echo + "\n--error_rate: TRUE 0.000000 " + all_false + no_frequency + "\nError rate 0.000000 " +
              thresholds_and_missing_v,
-         "",
-         1},
-        {"error_rate_upper_bound",
-         with_files({"--error_rate", "0.99"}),
+         "", 1},
+        {"error_rate_upper_bound", with_files({"--error_rate", "0.99"}),
          files_echo + "\n--error_rate: TRUE 0.990000 " + all_false + no_frequency + "\nError rate 0.990000 " +
              thresholds_and_missing_v,
-         "",
-         1},
-        {"error_rate_above_bound",
-         with_files({"--error_rate", "0.995"}),
+         "", 1},
+        {"error_rate_above_bound", with_files({"--error_rate", "0.995"}),
          files_echo + "\n--error_rate: TRUE 0.995000 " + all_false + no_frequency +
              "\nError rate 0.995000 is out of bounds (0,1): \nSetting error rate to 0.001 " + thresholds_and_missing_v,
-         "",
-         1},
-        {"error_rate_one",
-         with_files({"--error_rate", "1"}),
+         "", 1},
+        {"error_rate_one", with_files({"--error_rate", "1"}),
          files_echo + "\n--error_rate: TRUE 1.000000 " + all_false + no_frequency +
              "\nError rate 1.000000 is out of bounds (0,1): \nSetting error rate to 0.001 " + thresholds_and_missing_v,
-         "",
-         1},
-        {"error_rate_negative",
-         with_files({"--error_rate", "-0.1"}),
+         "", 1},
+        {"error_rate_negative", with_files({"--error_rate", "-0.1"}),
          files_echo + "\n--error_rate: TRUE -0.100000 " + all_false + no_frequency +
              "\nError rate -0.100000 is out of bounds (0,1): \nSetting error rate to 0.001 " + thresholds_and_missing_v,
-         "",
-         1},
-        {"error_rate_nan",
-         with_files({"--error_rate", "nan"}),
+         "", 1},
+        {"error_rate_nan", with_files({"--error_rate", "nan"}),
          files_echo + "\n--error_rate: TRUE nan " + all_false + no_frequency +
              "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 " + thresholds_and_missing_v,
-         "",
-         1},
-        {"error_rate_exponent",
-         with_files({"--error_rate", "1e-3"}),
+         "", 1},
+        {"error_rate_exponent", with_files({"--error_rate", "1e-3"}),
          files_echo + "\n--error_rate: TRUE 0.001000 " + all_false + no_frequency + "\nError rate 0.001000 " +
              thresholds_and_missing_v,
-         "",
-         1},
-        {"same_option_twice",
-         with_files({"--variant_input_filename", "w", "--write_dosage", "--write_dosage"}),
+         "", 1},
+        {"same_option_twice", with_files({"--variant_input_filename", "w", "--write_dosage", "--write_dosage"}),
          files_echo + "\n--variant_input_filename:  w \n--write_dosage: TRUE \n--write_dosage: TRUE " +
              "\n--write_allele_depth:  FALSE\n--write_genotype_probabilities:  FALSE\n" + no_frequency +
-             "\nError rate 0.001000 \nBest call probability 0.950000 \n\nMin readepth to set to missing genotype call 1 "
+             "\nError rate 0.001000 \nBest call probability 0.950000 \n\nMin readepth to set to missing genotype call "
+             "1 "
              "\nERROR: input_file w failed to open\n",
-         "",
-         1},
+         "", 1},
         {"all_flags_and_frequency_file",
          with_files({"--frequency_input_filename", "f", "--write_allele_depth", "--write_genotype_probabilities",
                      "--write_dosage"}),
@@ -203,8 +198,7 @@ std::vector<command_case> command_cases() {
              "\n--frequency_input_filename:  f \n--write_allele_depth: TRUE \n--write_genotype_probabilities: TRUE "
              "\n--write_dosage: TRUE \n\nError rate 0.001000 " +
              thresholds_and_missing_v,
-         "",
-         1},
+         "", 1},
     };
 }
 
@@ -213,7 +207,8 @@ class command_lines : public testing::TestWithParam<command_case> {};
 TEST_P(command_lines, write_expected_lines_and_status) {
     const command_case& c = GetParam();
     const auto dir = test_support::make_scratch_dir(std::string("genocall.command.") + c.name);
-    const test_support::run_result result = test_support::run_program(test_support::program_path("genocall"), dir, c.args);
+    const test_support::run_result result =
+        test_support::run_program(test_support::program_path("genocall"), dir, c.args);
     EXPECT_EQ(start_lines + c.out, mask_compile_stamp(result.out));
     EXPECT_EQ(c.err, result.err);
     EXPECT_EQ(c.status, result.status);

@@ -28,9 +28,9 @@ using test_support::earlier_run_text;
 using test_support::expect_prefix_of;
 using test_support::fault_case;
 using test_support::fault_program;
-using test_support::file_is;
 using test_support::file_exists;
 using test_support::file_holding;
+using test_support::file_is;
 using test_support::full_disk_under;
 using test_support::last_line_is;
 using test_support::last_line_starts_with;
@@ -40,8 +40,7 @@ using test_support::read_file;
 using test_support::run_result;
 using test_support::write_file;
 
-const std::string variants_text =
-    "chrom pos id x y ref alt rest\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n";
+const std::string variants_text = "chrom pos id x y ref alt rest\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n";
 const std::string frequencies_text = "1 1000 0.3\n1 2000 0.6\n";
 
 std::string depth_text(int samples) {
@@ -81,8 +80,8 @@ void write_inputs(const fs::path& dir) {
 }
 
 std::vector<std::string> args_for(const std::string& depth = "depth.txt", const std::string& vcf = "calls.vcf") {
-    return {"--variant_input_filename", "variants.txt", "--frequency_input_filename", "frequencies.txt",
-            "--readdepth_input_filename", depth, "--vcf_output_filename", vcf};
+    return {"--variant_input_filename",   "variants.txt", "--frequency_input_filename", "frequencies.txt",
+            "--readdepth_input_filename", depth,          "--vcf_output_filename",      vcf};
 }
 
 const fault_program genocall_program{"genocall", write_inputs, args_for()};
@@ -110,7 +109,7 @@ std::string contents_of(const fs::path& path) { return file_exists(path) ? read_
 // The inputs every case starts from are as they were.
 disk_check_fn inputs_unchanged() {
     return all_checks({file_is("variants.txt", variants_text), file_is("frequencies.txt", frequencies_text),
-                   file_is("depth.txt", sound_depth)});
+                       file_is("depth.txt", sound_depth)});
 }
 
 disk_check_fn vcf_is_sound() { return file_is("calls.vcf", sound_vcf()); }
@@ -152,21 +151,21 @@ std::vector<fault_case> output_naming_an_input() {
     for (const input& in : inputs) {
         const std::string name = in.name;
         const auto refused = [&](const std::string& vcf) {
-            return all_checks({last_line_is("ERROR: --vcf_output_filename " + vcf + " is the same file as " + in.option +
-                                        " " + name),
-                           inputs_unchanged()});
+            return all_checks(
+                {last_line_is("ERROR: --vcf_output_filename " + vcf + " is the same file as " + in.option + " " + name),
+                 inputs_unchanged()});
         };
         const std::string other_path = "sub/../" + name;
         cases.push_back({"VCF named as " + name, nullptr, 1, "", "", refused(name), args_for("depth.txt", name)});
         cases.push_back({"VCF by another path to " + name,
-                         [](const fs::path& dir) { fs::create_directory(dir / "sub"); }, 1, "", "",
-                         refused(other_path), args_for("depth.txt", other_path)});
+                         [](const fs::path& dir) { fs::create_directory(dir / "sub"); }, 1, "", "", refused(other_path),
+                         args_for("depth.txt", other_path)});
         cases.push_back({"VCF a symbolic link to " + name,
                          [name](const fs::path& dir) { fs::create_symlink(name, dir / "link.vcf"); }, 1, "", "",
                          refused("link.vcf"), args_for("depth.txt", "link.vcf")});
         cases.push_back({"VCF a hard link to " + name,
-                         [name](const fs::path& dir) { fs::create_hard_link(dir / name, dir / "hard.vcf"); }, 1, "",
-                         "", refused("hard.vcf"), args_for("depth.txt", "hard.vcf")});
+                         [name](const fs::path& dir) { fs::create_hard_link(dir / name, dir / "hard.vcf"); }, 1, "", "",
+                         refused("hard.vcf"), args_for("depth.txt", "hard.vcf")});
     }
     return cases;
 }
@@ -229,35 +228,37 @@ TEST(genocall_faults, end_to_end_table) {
         {"gzip failing its check value", file_holding("depth.txt.gz", bad_check), 1, "", "",
          all_checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
         {"gzip of three members",
-         file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")), 0, "",
-         "", vcf_is_sound(), gz_args},
+         file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")), 0, "", "",
+         vcf_is_sound(), gz_args},
         {"plain text under a gzip name", file_holding("depth.txt.gz", sound_depth), 0, "", "", vcf_is_sound(), gz_args},
         {"empty file under a gzip name", file_holding("depth.txt.gz", ""), 0, "", "",
          all_checks({last_line_is("Readdepth file is compressed: depth.txt.gz "),
-                 vcf_holds("\tFORMAT\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\n")}),
+                     vcf_holds("\tFORMAT\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\n")}),
          gz_args},
 
         // Frequencies and an error rate that are not numbers.
         {"frequency a word", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 abc\n"), 1, "", "",
          all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: abc is not a number"),
-                 no_file("calls.vcf")})},
+                     no_file("calls.vcf")})},
         {"frequency with a decimal comma",
-         all_of({file_holding("frequencies.txt", "1 1000 0,9\n1 2000 0.6\n"), file_holding("calls.vcf", earlier_run_text)}),
+         all_of({file_holding("frequencies.txt", "1 1000 0,9\n1 2000 0.6\n"),
+                 file_holding("calls.vcf", earlier_run_text)}),
          1, "", "",
          all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
-                 file_is("calls.vcf", earlier_run_text)})},
+                     file_is("calls.vcf", earlier_run_text)})},
         {"error rate not a number", nullptr, 0, "",
          "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 \nBest call probability",
          all_checks({vcf_is_sound(), inputs_unchanged()}), with_more_args({"--error_rate", "nan"})},
 
         // Lines longer than their line buffers, with a NUL byte inside, are read whole.
-        {"read-depth line with a NUL byte", file_holding("depth.txt", around(nul_run, "S1 P Q 0A1B ", "\nS2 P Q 1111\n")), 0,
-         "", "", all_checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
+        {"read-depth line with a NUL byte",
+         file_holding("depth.txt", around(nul_run, "S1 P Q 0A1B ", "\nS2 P Q 1111\n")), 0, "", "",
+         all_checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
         {"variant line with a NUL byte",
-         file_holding("variants.txt", around(nul_run, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "", "",
-         vcf_is_sound()},
-        {"frequency line with a NUL byte", file_holding("frequencies.txt", around(nul_run, "1 1000 0.3 ", "\n1 2000 0.6\n")),
-         0, "", "", vcf_is_sound()},
+         file_holding("variants.txt", around(nul_run, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "",
+         "", vcf_is_sound()},
+        {"frequency line with a NUL byte",
+         file_holding("frequencies.txt", around(nul_run, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "", "", vcf_is_sound()},
 
         // Empty, binary and huge-line inputs.
         {"empty variants", file_holding("variants.txt", ""), 1, "", "",
@@ -265,11 +266,11 @@ TEST(genocall_faults, end_to_end_table) {
         {"binary variants", file_holding("variants.txt", binary_bytes()), 1, "", "",
          last_line_is("ERROR: variant_file 31 frequency file 2 ")},
         {"binary variants, frequencies to match",
-         all_of({file_holding("frequencies.txt", frequency_lines(31)), file_holding("variants.txt", binary_bytes())}), 1,
-         "", "", last_line_is("ERROR: variant_file variants.txt line 2 has fewer than 7 columns")},
+         all_of({file_holding("frequencies.txt", frequency_lines(31)), file_holding("variants.txt", binary_bytes())}),
+         1, "", "", last_line_is("ERROR: variant_file variants.txt line 2 has fewer than 7 columns")},
         {"huge variant header",
-         file_holding("variants.txt", around(huge, "", "\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n")), 0, "", "",
-         vcf_is_sound()},
+         file_holding("variants.txt", around(huge, "", "\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n")), 0, "",
+         "", vcf_is_sound()},
         {"huge variant line",
          file_holding("variants.txt", around(huge, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "", "",
          vcf_is_sound()},
@@ -277,12 +278,13 @@ TEST(genocall_faults, end_to_end_table) {
          last_line_is("ERROR: variant_file 2 frequency file 0 ")},
         {"binary frequencies", file_holding("frequencies.txt", binary_bytes()), 1, "", "",
          last_line_is("ERROR: variant_file 2 frequency file 32 ")},
-        {"huge frequency line", file_holding("frequencies.txt", around(huge, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "", "",
-         vcf_is_sound()},
+        {"huge frequency line", file_holding("frequencies.txt", around(huge, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "",
+         "", vcf_is_sound()},
         {"empty read depths", file_holding("depth.txt", ""), 0, "", "",
          last_line_is("Readdepth file is uncompressed: depth.txt ")},
         {"binary read depths", file_holding("depth.txt", binary_bytes()), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},
+         all_checks(
+             {last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},
         {"huge read-depth line", file_holding("depth.txt", around(huge, "S1 P Q 0A1B", "\nS2 P Q 1111\n")), 0, "", "",
          last_line_starts_with("Reading line 2  S2 ")},
 

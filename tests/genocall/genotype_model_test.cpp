@@ -60,9 +60,11 @@ TEST(genotype_model, sample_fields_match_the_worked_table) {
     };
     for (const sample_case& c : cases) {
         const auto logs = genocall::make_error_logs(c.e);
-        const auto post = genocall::genotype_posteriors(static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.a), c.p, logs);
+        const auto post =
+            genocall::genotype_posteriors(static_cast<uint8_t>(c.r), static_cast<uint8_t>(c.a), c.p, logs);
         const std::string where = "e " + std::to_string(c.e) + " p " + std::to_string(c.p) + " min " +
-                                  std::to_string(c.min_depth) + " r " + std::to_string(c.r) + " a " + std::to_string(c.a);
+                                  std::to_string(c.min_depth) + " r " + std::to_string(c.r) + " a " +
+                                  std::to_string(c.a);
         EXPECT_STREQ(c.gt, genocall::call_genotype(c.r + c.a, post, c.min_depth, 0.95)) << where;
         EXPECT_EQ(c.gp, fixed3(post.p00) + "," + fixed3(post.p01) + "," + fixed3(post.p11)) << where;
         EXPECT_EQ(c.ds, fixed3(genocall::dosage(post))) << where;

@@ -28,8 +28,7 @@ TEST(split_tokens, splits_at_blanks_and_tabs_only) {
 TEST(decode_depth_char, follows_both_arms) {
     const std::string chars = "09AZ:@az";
     const int expected[] = {0, 9, 10, 35, 3, 9, 42, 67};
-    for (size_t i = 0; i < chars.size(); ++i)
-        EXPECT_EQ(expected[i], genocall::decode_depth_char(chars[i])) << chars[i];
+    for (size_t i = 0; i < chars.size(); ++i) EXPECT_EQ(expected[i], genocall::decode_depth_char(chars[i])) << chars[i];
     EXPECT_EQ(80, genocall::decode_depth_char(static_cast<char>(0x80)));
     EXPECT_EQ(207, genocall::decode_depth_char(static_cast<char>(0xFF)));
 }

@@ -29,7 +29,8 @@ int check(double v) {
     for (double x : near)
         for (double y : {x, -x})
             if (fixed3(y) != libc(y)) {
-                if (++wrong <= 5) ADD_FAILURE() << "value " << std::hexfloat << y << ": " << fixed3(y) << " vs " << libc(y);
+                if (++wrong <= 5)
+                    ADD_FAILURE() << "value " << std::hexfloat << y << ": " << fixed3(y) << " vs " << libc(y);
             }
     return wrong;
 }
@@ -37,10 +38,26 @@ int check(double v) {
 TEST(put_fixed3, matches_snprintf_on_special_values) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (double v : {0.0, -0.0, inf, -inf, nan, -nan, std::numeric_limits<double>::denorm_min(),
-                     -std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min(),
-                     std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), 0.0005, 0.0015, 0.0625,
-                     0.1875, 2.5e-4, 1e300, 4503599627370496.0, 4503599627370495.5, 9007199254740993.0})
+    for (double v : {0.0,
+                     -0.0,
+                     inf,
+                     -inf,
+                     nan,
+                     -nan,
+                     std::numeric_limits<double>::denorm_min(),
+                     -std::numeric_limits<double>::denorm_min(),
+                     std::numeric_limits<double>::min(),
+                     std::numeric_limits<double>::max(),
+                     -std::numeric_limits<double>::max(),
+                     0.0005,
+                     0.0015,
+                     0.0625,
+                     0.1875,
+                     2.5e-4,
+                     1e300,
+                     4503599627370496.0,
+                     4503599627370495.5,
+                     9007199254740993.0})
         EXPECT_EQ(libc(v), fixed3(v)) << std::hexfloat << v;
     EXPECT_EQ(" nan", fixed3(nan));
     EXPECT_EQ("-nan", fixed3(-nan));

@@ -19,12 +19,13 @@ TEST(sample_limit, more_than_the_table_holds_is_refused) {
         lines += " p q 33\n";
     }
     test_support::write_file(dir / "depth.txt", lines);
-    const auto result = test_support::run_program(
-        test_support::program_path("genocall"), dir,
-        {"--variant_input_filename", "variants.txt", "--readdepth_input_filename", "depth.txt", "--vcf_output_filename",
-         "calls.vcf"});
+    const auto result =
+        test_support::run_program(test_support::program_path("genocall"), dir,
+                                  {"--variant_input_filename", "variants.txt", "--readdepth_input_filename",
+                                   "depth.txt", "--vcf_output_filename", "calls.vcf"});
     EXPECT_EQ(1, result.status);
-    const std::string tail = "\nReading line 200000  s200000  p q \nERROR: readdepth depth.txt line 200001: more than 200000 samples\n";
+    const std::string tail =
+        "\nReading line 200000  s200000  p q \nERROR: readdepth depth.txt line 200001: more than 200000 samples\n";
     ASSERT_GE(result.out.size(), tail.size());
     EXPECT_EQ(tail, result.out.substr(result.out.size() - tail.size()));
 }
@@ -35,10 +36,10 @@ TEST(sample_limit, the_table_full_is_accepted) {
     std::string lines;
     for (int i = 1; i <= genocall::max_samples; ++i) lines += "s p q\t-\n";
     test_support::write_file(dir / "depth.txt", lines);
-    const auto result = test_support::run_program(
-        test_support::program_path("genocall"), dir,
-        {"--variant_input_filename", "variants.txt", "--readdepth_input_filename", "depth.txt", "--vcf_output_filename",
-         "calls.vcf"});
+    const auto result =
+        test_support::run_program(test_support::program_path("genocall"), dir,
+                                  {"--variant_input_filename", "variants.txt", "--readdepth_input_filename",
+                                   "depth.txt", "--vcf_output_filename", "calls.vcf"});
     EXPECT_EQ(0, result.status);
     std::string expected =
         "##fileformat=VCFv4.1\n##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"

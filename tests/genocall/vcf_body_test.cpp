@@ -38,8 +38,8 @@ char* text_copy(const std::string& s) {
 // Frequencies of every kind the model meets: inside 0..1, its ends, outside
 // it (posteriors far from 0..1, some wider than a cached field) and not a number.
 double frequency_of(int32_t k, std::mt19937_64& random) {
-    const double kinds[] = {0.5,  0.0,  1.0,        1.5, -0.2, std::numeric_limits<double>::quiet_NaN(),
-                            0.3,  1e8,  -3.5e5,     0.9999, 12345.678};
+    const double kinds[] = {0.5, 0.0, 1.0,    1.5,    -0.2,     std::numeric_limits<double>::quiet_NaN(),
+                            0.3, 1e8, -3.5e5, 0.9999, 12345.678};
     const size_t kind = static_cast<size_t>(k) % 16;
     if (kind < std::size(kinds)) return kinds[kind];
     return std::uniform_real_distribution<double>(0.0, 1.0)(random);

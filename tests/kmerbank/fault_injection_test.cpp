@@ -93,8 +93,8 @@ test_support::disk_check_fn complete(std::vector<std::string> names) {
 }
 
 // Earlier outputs that a run refused before it started must keep.
-const auto earlier_outputs = all_of({file_holding("reference.unf", earlier_run_text),
-                                     file_holding("kmerbank.unf", earlier_run_text)});
+const auto earlier_outputs =
+    all_of({file_holding("reference.unf", earlier_run_text), file_holding("kmerbank.unf", earlier_run_text)});
 void refused_before_opening(const fs::path& dir, const run_result& r) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(read_file(dir / "reference.unf"), earlier_run_text);
@@ -141,18 +141,45 @@ TEST(kmerbank_faults, fault_table) {
 
         // A full disk: fatal 38 naming the file, never the closing line, and
         // the outputs completed before it as a sound run writes them.
-        {"full disk under reference.unf", full_disk_under("reference.unf"), 38, write_failure(10, "reference.unf"),
-         "", nullptr, {}, 0, closing_line},
-        {"full disk under flank.ref", full_disk_under("flank.ref"), 38, write_failure(25, "flank.ref"), "",
-         complete({"reference.unf"}), {}, 0, closing_line},
-        {"full disk under kmerbank.unf", full_disk_under("kmerbank.unf"), 38, write_failure(20, "kmerbank.unf"), "",
-         complete({"reference.unf", "flank.ref"}), {}, 0, closing_line},
+        {"full disk under reference.unf",
+         full_disk_under("reference.unf"),
+         38,
+         write_failure(10, "reference.unf"),
+         "",
+         nullptr,
+         {},
+         0,
+         closing_line},
+        {"full disk under flank.ref",
+         full_disk_under("flank.ref"),
+         38,
+         write_failure(25, "flank.ref"),
+         "",
+         complete({"reference.unf"}),
+         {},
+         0,
+         closing_line},
+        {"full disk under kmerbank.unf",
+         full_disk_under("kmerbank.unf"),
+         38,
+         write_failure(20, "kmerbank.unf"),
+         "",
+         complete({"reference.unf", "flank.ref"}),
+         {},
+         0,
+         closing_line},
         // The flank lines fail before the hash table phase can stop the run:
         // the status is the write error's, not the later check's.
         {"full disk under flank.ref, then a hash table too small",
          all_of({full_disk_under("flank.ref"),
                  file_holding("kmerbank.options", "  2  6  3  40  5  8\nx\nx\n  3  10  4\n")}),
-         38, write_failure(25, "flank.ref"), "", nullptr, {}, 0, "Hash table too full"},
+         38,
+         write_failure(25, "flank.ref"),
+         "",
+         nullptr,
+         {},
+         0,
+         "Hash table too full"},
 
         // Empty, binary and huge-line text inputs.
         {"empty options", file_holding("kmerbank.options", ""), 24,
@@ -181,25 +208,60 @@ TEST(kmerbank_faults, fault_table) {
 
         // Inputs far larger than the memory the run may have: no line is held
         // whole, and the length stop reads only what it needs.
-        {"reference.fa a line of 300 MB of NUL", nul_filled("reference.fa", ">chr1\n", 300 * MiB), 1, "",
-         "   314572794 " + too_long, nullptr, {}, 256 * MiB},
-        {"reference.fa from /dev/zero", link_named("reference.fa", "/dev/zero"), 1, "",
-         "reference.fa line 1: sequence line before the first header", nullptr, {}, 256 * MiB},
-        {"options from /dev/zero", link_named("kmerbank.options", "/dev/zero"), 64, conversion_options, "", nullptr,
-         {}, 256 * MiB},
-        {"flank.loc of 300 MB of NUL after its values", nul_filled("flank.loc", "2 4\n1 18 ", 300 * MiB), 0, "",
-         closing_line, complete({"flank.ref"}), {}, 256 * MiB},
+        {"reference.fa a line of 300 MB of NUL",
+         nul_filled("reference.fa", ">chr1\n", 300 * MiB),
+         1,
+         "",
+         "   314572794 " + too_long,
+         nullptr,
+         {},
+         256 * MiB},
+        {"reference.fa from /dev/zero",
+         link_named("reference.fa", "/dev/zero"),
+         1,
+         "",
+         "reference.fa line 1: sequence line before the first header",
+         nullptr,
+         {},
+         256 * MiB},
+        {"options from /dev/zero",
+         link_named("kmerbank.options", "/dev/zero"),
+         64,
+         conversion_options,
+         "",
+         nullptr,
+         {},
+         256 * MiB},
+        {"flank.loc of 300 MB of NUL after its values",
+         nul_filled("flank.loc", "2 4\n1 18 ", 300 * MiB),
+         0,
+         "",
+         closing_line,
+         complete({"flank.ref"}),
+         {},
+         256 * MiB},
 
         // The OpenMP runtime cannot start a thread (each would need a stack of
         // 1 GB): the fold runs on the calling thread alone.
-        {"no room for the threads of the fold", nullptr, 0, "", closing_line,
-         complete({"reference.unf", "kmerbank.unf", "flank.ref"}), {}, 512 * MiB, "",
+        {"no room for the threads of the fold",
+         nullptr,
+         0,
+         "",
+         closing_line,
+         complete({"reference.unf", "kmerbank.unf", "flank.ref"}),
+         {},
+         512 * MiB,
+         "",
          {"OMP_NUM_THREADS=4", "OMP_STACKSIZE=1G"}},
 
         // Arguments: one line, status 1, no file opened.
-        {"--help", earlier_outputs, 1,
-         "kmerbank takes no arguments: it reads its options from kmerbank.options in the working directory\n", "",
-         refused_before_opening, {"--help"}},
+        {"--help",
+         earlier_outputs,
+         1,
+         "kmerbank takes no arguments: it reads its options from kmerbank.options in the working directory\n",
+         "",
+         refused_before_opening,
+         {"--help"}},
     };
     test_support::run_fault_table(kmerbank, cases);
 }

@@ -10,7 +10,9 @@ namespace {
 
 class kmerbank_cases : public testing::TestWithParam<std::string> {};
 
-TEST_P(kmerbank_cases, match_expected_files) { test_support::check_golden_case("kmerbank", "kmerbank/cases", GetParam()); }
+TEST_P(kmerbank_cases, match_expected_files) {
+    test_support::check_golden_case("kmerbank", "kmerbank/cases", GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(golden, kmerbank_cases, testing::ValuesIn(test_support::golden_case_names("kmerbank/cases")),
                          [](const auto& info) { return info.param; });

@@ -19,7 +19,6 @@ struct probe_case {
 };
 void PrintTo(const probe_case& c, std::ostream* os) { *os << "maxhash " << c.maxhash << ", key " << c.key; }
 
-
 class probe_order : public testing::TestWithParam<probe_case> {};
 
 // With the first k slots of the sequence taken, the key goes to slot k + 1.
@@ -73,7 +72,6 @@ struct outcome_case {
     int status;                 // -1: the run goes on
 };
 void PrintTo(const outcome_case& c, std::ostream* os) { *os << c.name; }
-
 
 class fill_outcomes : public testing::TestWithParam<outcome_case> {};
 
@@ -205,14 +203,14 @@ TEST(hash_table_file, record_sizes_and_layout) {
                  lastchro = lastloc + 12, storenum = lastchro + 3;
     int64_t key;
     std::memcpy(&key, b.data() + gaps + 8, 8);
-    EXPECT_EQ(5, key);                               // GAPS(2)
-    EXPECT_EQ(9, i32(storeloc + 4 * 1));             // STORELOC(-1)
-    EXPECT_EQ(-1, i32(storeloc + 4 * 4));            // STORELOC(2)
-    EXPECT_EQ(1, b[storechro + 1]);                  // STORECHRO(-1)
-    EXPECT_EQ(1, b[storechro + 4]);                  // STORECHRO(2)
-    EXPECT_EQ(7, i32(lastloc + 4 * 1));              // LASTLOC(-1)
-    EXPECT_EQ(1, b[lastchro + 1]);                   // LASTCHRO(-1)
-    EXPECT_EQ(2, b[storenum + 1]);                   // STORENUM(2)
+    EXPECT_EQ(5, key);                     // GAPS(2)
+    EXPECT_EQ(9, i32(storeloc + 4 * 1));   // STORELOC(-1)
+    EXPECT_EQ(-1, i32(storeloc + 4 * 4));  // STORELOC(2)
+    EXPECT_EQ(1, b[storechro + 1]);        // STORECHRO(-1)
+    EXPECT_EQ(1, b[storechro + 4]);        // STORECHRO(2)
+    EXPECT_EQ(7, i32(lastloc + 4 * 1));    // LASTLOC(-1)
+    EXPECT_EQ(1, b[lastchro + 1]);         // LASTCHRO(-1)
+    EXPECT_EQ(2, b[storenum + 1]);         // STORENUM(2)
     EXPECT_EQ(storenum + 4 + 4, b.size());
 }
 

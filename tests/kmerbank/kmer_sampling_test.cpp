@@ -30,7 +30,6 @@ struct sampling_case {
 };
 void PrintTo(const sampling_case& c, std::ostream* os) { *os << c.name; }
 
-
 std::vector<stored_key> stored_keys(const kmerbank::hash_tables& t) {
     std::vector<stored_key> out;
     for (int64_t h = 1; h <= t.GAPS.size(); ++h)
@@ -63,7 +62,12 @@ INSTANTIATE_TEST_SUITE_P(
         sampling_case{"ACRTA", {"ACRTA"}, map_kind::ref, 3, 1, 10, {{13, {{1, 5}}}}},
         // The register carries over: chromosome 1 ends its last window TAT
         // with T, so R of chromosome 2 counts as T: TTA = 3*16 + 3*4 + 0 + 1.
-        sampling_case{"register_across_chromosomes", {"ACGTAT", "ACRTA"}, map_kind::ref, 3, 1, 10,
+        sampling_case{"register_across_chromosomes",
+                      {"ACGTAT", "ACRTA"},
+                      map_kind::ref,
+                      3,
+                      1,
+                      10,
                       {{45, {{1, 5}}}, {52, {{1, 6}}}, {61, {{2, 5}}}}},
         // Position 2 fails p - lastn > 2; 3 and 4 both give AA, key 1.
         sampling_case{"AAAA", {"AAAA"}, map_kind::ref, 2, 1, 1, {{1, {{1, 4}, {1, 3}}}}},
@@ -81,13 +85,17 @@ INSTANTIATE_TEST_SUITE_P(
         // 32 T: the key wraps to 0 and is not stored.
         sampling_case{"thirty_two_T", {std::string(33, 'T')}, map_kind::ref, 32, 1, 1, {}},
         // A window of 32 letters beginning with C and A: 1*4^31 + 1.
-        sampling_case{"thirty_two_C_first", {"AC" + std::string(31, 'A')}, map_kind::ref, 32, 1, 40,
+        sampling_case{"thirty_two_C_first",
+                      {"AC" + std::string(31, 'A')},
+                      map_kind::ref,
+                      32,
+                      1,
+                      40,
                       {{(int64_t{1} << 62) + 1, {{1, 33}}}}},
         // Other bytes are neither bases nor breaks: R does not set lastn; in
         // TRA it takes the T before it (3*16 + 3*4 + 0 + 1), in RAA the A
         // that ended the window before (key 1).
-        sampling_case{"other_byte_inside", {"ACATRAA"}, map_kind::ref, 3, 1, 10,
-                      {{1, {{1, 7}}}, {61, {{1, 6}}}}}),
+        sampling_case{"other_byte_inside", {"ACATRAA"}, map_kind::ref, 3, 1, 10, {{1, {{1, 7}}}, {61, {{1, 6}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // More k-mers than wait at once for their store step: every occurrence is
@@ -105,7 +113,8 @@ TEST(kmer_sampling, many_k_mers_are_stored_in_the_order_taken) {
     std::vector<stored_key> expected = {{7, {}}, {28, {}}, {45, {{2, 5}}}, {50, {}}};
     const int64_t key_at[4] = {28, 45, 50, 7};  // by position modulo 4
     for (int32_t p = 120; p >= 5; --p) {
-        auto& k = *std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.key == key_at[p % 4]; });
+        auto& k =
+            *std::find_if(expected.begin(), expected.end(), [&](const auto& e) { return e.key == key_at[p % 4]; });
         k.occurrences.push_back({1, p});
     }
     EXPECT_EQ(expected, stored_keys(t.hash));
@@ -117,8 +126,8 @@ TEST(kmer_sampling_stop, key_of_32_letters_starting_with_G_stops_the_run) {
     kmerbank::options o = kmerbank_test::make_options(32, 1, 40);
     kmerbank_test::run_tables t;
     kmerbank_test::load_maps(o, t, {"AG" + std::string(31, 'A')});
-    EXPECT_EXIT(kmerbank::mapstore(t.map.REFERENCE, map_kind::ref, o, t.map.CHROLEN, t.hash), testing::ExitedWithCode(1),
-                "");
+    EXPECT_EXIT(kmerbank::mapstore(t.map.REFERENCE, map_kind::ref, o, t.map.CHROLEN, t.hash),
+                testing::ExitedWithCode(1), "");
 }
 
 TEST(basenum, codes_of_the_four_bases_and_zero_otherwise) {

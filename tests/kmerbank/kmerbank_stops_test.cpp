@@ -38,11 +38,10 @@ struct stop_case {
     const char* flank_loc;  // nullptr: no flank.loc
     std::string last_line;  // last line of standard output
     int status;
-    int64_t reference_unf_size;  // -1: not checked
+    int64_t reference_unf_size;    // -1: not checked
     const char* stderr_text = "";  // the whole of standard error
 };
 void PrintTo(const stop_case& c, std::ostream* os) { *os << c.name; }
-
 
 std::vector<stop_case> stop_cases() {
     const std::string done = " Program kmerbank completed normally";
@@ -72,14 +71,14 @@ std::vector<stop_case> stop_cases() {
         {"chromosome_128_on_line_10000255", options_of("1 0 200 5 101 20"),
          ">c\n" + std::string(10000000, '\n') + repeat(">c\nA\n", 127), nullptr, nullptr,
          " reference.fa line 10000255: chromosome 128 is one more than a map can hold (127)", 1, 0},
-        {"chromosome_128_past_chromes", options_of("1 0 127 5 101 20"), repeat(">c\nA\n", 128), nullptr, nullptr,
-         done, 0, 12 + 20 * 127 + 127},
-        {"line_of_99999", options_of("1 0 1 100000 101 20"), ">a\n" + std::string(99999, 'A') + "\n", nullptr,
-         nullptr, done, 0, 12 + 20 + 99999},
+        {"chromosome_128_past_chromes", options_of("1 0 127 5 101 20"), repeat(">c\nA\n", 128), nullptr, nullptr, done,
+         0, 12 + 20 * 127 + 127},
+        {"line_of_99999", options_of("1 0 1 100000 101 20"), ">a\n" + std::string(99999, 'A') + "\n", nullptr, nullptr,
+         done, 0, 12 + 20 + 99999},
         {"line_of_100000", options_of("1 0 1 200000 101 20"), ">a\n" + std::string(100000, 'A') + "\n", nullptr,
          nullptr, "      100000" + too_long, 1, 0},
-        {"blank_after_100001", options_of("1 0 1 200000 101 20"), ">a\n" + std::string(100001, 'A') + " C\n",
-         nullptr, nullptr, "      100001" + too_long, 1, 0},
+        {"blank_after_100001", options_of("1 0 1 200000 101 20"), ">a\n" + std::string(100001, 'A') + " C\n", nullptr,
+         nullptr, "      100001" + too_long, 1, 0},
         {"maplngth_by_trailing_n", options_of("1 0 1 6 101 20"), ">a\nACGTNNN\n", nullptr, nullptr,
          " Chromosome length exceeds maplngth, option was set to           6", 1, 0},
         // Empty maps: a chromosome of length 0 is all they can hold.
@@ -128,8 +127,8 @@ std::vector<stop_case> stop_cases() {
         {"flank_chromosome_3_location_20", plain_options, two_chromosomes, "h\n", "3 20\n", done, 0,
          two_chromosomes_map_size},
         // k-mer key and hash table
-        {"key_of_32_with_g", options_of("1 40 1 40 101 20", "32 5 2"), ">a\nAG" + std::string(31, 'A') + "\n",
-         nullptr, nullptr, " Hash number exceeded integer*8, decrease k-mer length", 1, -1},
+        {"key_of_32_with_g", options_of("1 40 1 40 101 20", "32 5 2"), ">a\nAG" + std::string(31, 'A') + "\n", nullptr,
+         nullptr, " Hash number exceeded integer*8, decrease k-mer length", 1, -1},
         {"maxhash_0", sampling("1 10 1 20 0 20"), ">a\nACGTA\n", nullptr, nullptr,
          " Function N8HASH dropped out of the loop", 41, -1, "41\n"},
         {"maxhash_1", sampling("1 10 1 20 1 20"), ">a\nACGTA\n", nullptr, nullptr,

@@ -12,7 +12,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string column(const common::matrix<char>& m, int32_t c, int32_t n) { return std::string(m.column(c), static_cast<size_t>(n)); }
+std::string column(const common::matrix<char>& m, int32_t c, int32_t n) {
+    return std::string(m.column(c), static_cast<size_t>(n));
+}
 
 // Runs the variant phase in a scratch directory on the given variants.prior.
 int32_t run_variant_phase(const std::string& name, kmerbank::options& o, kmerbank_test::run_tables& t,
@@ -35,11 +37,11 @@ TEST(prior_variants, snp_alleles_in_the_alternate_map) {
     kmerbank_test::load_maps(o, t, {"acgTAnNG", "TTGCAGGCAT"});
     const int32_t accepted = run_variant_phase("snp_alleles", o, t,
                                                "chrom location type unused length allele\n"
-                                               "1 3 SNP 0 1 T\n"    // G -> T
-                                               "1 1 SNP 0 1 a\n"    // a at A is no match: taken as it is
-                                               "1 6 SNP 0 1 G\n"    // at n: lower-cased
-                                               "1 7 SNP 0 1 G\n"    // at N: kept
-                                               "2 5 snp 0 1 C\n"    // not an SNP
+                                               "1 3 SNP 0 1 T\n"  // G -> T
+                                               "1 1 SNP 0 1 a\n"  // a at A is no match: taken as it is
+                                               "1 6 SNP 0 1 G\n"  // at n: lower-cased
+                                               "1 7 SNP 0 1 G\n"  // at N: kept
+                                               "2 5 snp 0 1 C\n"  // not an SNP
                                                "2 9 INS 0 3 AAA\n"
                                                "2 2 DEL 0 2 TG\n"
                                                "2 4 SNP 0 1 A\n"    // the last record at a position decides

@@ -19,25 +19,25 @@ using disk_check_fn = std::function<void(const std::filesystem::path& dir, const
 
 /// How a program is run for its fault table.
 struct fault_program {
-    std::string name;                  // built program, e.g. "kmerbank"
-    spoil_fn write_inputs;             // the sound inputs every case starts from
-    std::vector<std::string> args{};   // command line of a sound run
-    std::vector<std::string> env{};    // extra environment, e.g. OMP_NUM_THREADS=1
+    std::string name;                 // built program, e.g. "kmerbank"
+    spoil_fn write_inputs;            // the sound inputs every case starts from
+    std::vector<std::string> args{};  // command line of a sound run
+    std::vector<std::string> env{};   // extra environment, e.g. OMP_NUM_THREADS=1
     int timeout_seconds = 60;
 };
 
 /// One fault and what it must give.
 struct fault_case {
     std::string label;
-    spoil_fn spoil;                    // makes the fault in the sound inputs
-    int status;                        // the exit status
-    std::string err;                   // the whole of standard error
-    std::string out_part{};            // text standard output must hold, when not empty
-    disk_check_fn check{};             // what must stay on disk, when set
-    std::vector<std::string> args{};   // replaces the program's command line, when not empty
-    size_t memory_limit = 0;           // address-space limit of the run in bytes (0: none)
-    std::string out_absent{};          // text standard output must not hold, when not empty
-    std::vector<std::string> env{};    // environment added to the program's for this case
+    spoil_fn spoil;                   // makes the fault in the sound inputs
+    int status;                       // the exit status
+    std::string err;                  // the whole of standard error
+    std::string out_part{};           // text standard output must hold, when not empty
+    disk_check_fn check{};            // what must stay on disk, when set
+    std::vector<std::string> args{};  // replaces the program's command line, when not empty
+    size_t memory_limit = 0;          // address-space limit of the run in bytes (0: none)
+    std::string out_absent{};         // text standard output must not hold, when not empty
+    std::vector<std::string> env{};   // environment added to the program's for this case
 };
 
 /// Runs every case (gtest assertions, each case traced by its label). Cases

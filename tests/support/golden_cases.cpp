@@ -63,7 +63,8 @@ void check_golden_case(const std::string& program, const std::string& relative_r
         for (const auto& entry : fs::directory_iterator(expected)) {
             const std::string name = entry.path().filename().string();
             if (name == "stdout" || name == "status" || name == "stderr" || name == "absent") continue;
-            if (file_exists(scratch / name)) fs::copy_file(scratch / name, entry.path(), fs::copy_options::overwrite_existing);
+            if (file_exists(scratch / name))
+                fs::copy_file(scratch / name, entry.path(), fs::copy_options::overwrite_existing);
         }
         return;
     }

@@ -162,7 +162,8 @@ std::string fatal_line(int number, const char* what, int unit, const char* file)
 std::string binary_bytes() {
     std::string b;
     for (int line = 0; line < 32; ++line) {
-        b += "\x7f" "ELF";
+        b += "\x7f"
+             "ELF";
         for (int c = 0; c < 32; ++c) {
             const char byte = static_cast<char>((line * 32 + c) * 37 & 0xff);
             b.push_back(byte == '\n' ? '\0' : byte);

@@ -38,8 +38,7 @@ std::vector<std::string> list_files(const std::filesystem::path& dir);
 /// memory_limit, when not 0, caps the child's address space in bytes
 /// (as `ulimit -v` would).
 run_result run_program(const std::string& program, const std::filesystem::path& cwd,
-                       const std::vector<std::string>& args = {},
-                       const std::vector<std::string>& extra_env = {},
+                       const std::vector<std::string>& args = {}, const std::vector<std::string>& extra_env = {},
                        int timeout_seconds = 120, size_t memory_limit = 0);
 
 /// True when the tests are built with a sanitizer, whose shadow memory
