@@ -14,8 +14,6 @@ bool read_variant_record(free_format_reader& in, variant_record& r, char* allele
                    true);
 }
 
-bool type_is(const variant_record& r, const char* three) { return std::memcmp(r.type, three, 3) == 0; }
-
 variant_kind kind_of_type(const char* three) {
     if (std::memcmp(three, "SNP", 3) == 0) return variant_kind::snp;
     if (std::memcmp(three, "INS", 3) == 0) return variant_kind::ins;

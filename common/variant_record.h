@@ -26,9 +26,6 @@ bool skip_variant_header(free_format_reader& in);
 /// end of the file; a record cut short by the end of the file is dropped.
 bool read_variant_record(free_format_reader& in, variant_record& record, char* allele, int32_t capacity);
 
-/// The type compared with one of "SNP", "INS", "DEL" (case-sensitive).
-bool type_is(const variant_record& record, const char* three);
-
 /// What a record's type text names; any other text is `other`, which is
 /// counted but changes no map.
 enum class variant_kind : int8_t { snp, ins, del, other };

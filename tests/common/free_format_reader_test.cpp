@@ -208,10 +208,10 @@ TEST(variant_record, layout_header_and_short_records) {
     ASSERT_TRUE(common::skip_variant_header(*f.reader));
     ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));
     EXPECT_EQ(r.chromosome, 1);
-    EXPECT_TRUE(common::type_is(r, "SNP"));
+    EXPECT_EQ(common::kind_of(r), common::variant_kind::snp);
     EXPECT_EQ(allele[0], 'g');
     ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));
-    EXPECT_TRUE(common::type_is(r, "INS"));
+    EXPECT_EQ(common::kind_of(r), common::variant_kind::ins);  // INSX cut to its first three characters
     EXPECT_EQ(std::string(allele, 3), "ACG");
     ASSERT_TRUE(common::read_variant_record(*f.reader, r, allele, 7));  // length 0: no sixth value taken
     EXPECT_EQ(r.location, 30);
