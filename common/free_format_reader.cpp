@@ -71,18 +71,7 @@ int free_format_reader::peek() {
 // Moves to the start of the next line, passing over what is left of the
 // current one; false at the end of the file.
 bool free_format_reader::next_line() {
-    if (in_line_) {
-        for (;;) {
-            const std::string_view w = file_.window();
-            if (w.empty()) break;
-            const void* nl = std::memchr(w.data(), '\n', w.size());
-            if (nl) {
-                file_.take(static_cast<size_t>(static_cast<const char*>(nl) - w.data()) + 1);
-                break;
-            }
-            file_.take(w.size());
-        }
-    }
+    if (in_line_) file_.skip_rest_of_line();
     in_line_ = peek() >= 0;
     return in_line_;
 }

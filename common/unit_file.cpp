@@ -248,9 +248,7 @@ std::string_view unit_file::window() {
     return std::string_view(in_ + in_pos_, in_end_ - in_pos_);
 }
 
-// Passes over what the last read_line left of its line, line feed included;
-// false when the file ends first.
-bool unit_file::pass_over_cut_line() {
+bool unit_file::skip_rest_of_line() {
     line_cut_ = false;
     for (;;) {
         const std::string_view w = window();
@@ -266,7 +264,7 @@ bool unit_file::pass_over_cut_line() {
 
 bool unit_file::read_line(std::string& line, size_t capacity) {
     line.clear();
-    if (line_cut_) pass_over_cut_line();
+    if (line_cut_) skip_rest_of_line();
     bool any = false;
     for (;;) {
         const std::string_view w = window();

@@ -71,6 +71,10 @@ public:
     std::string_view window();
     /// Takes the first n bytes of window().
     void take(size_t n) { in_pos_ += n; }
+    /// Passes over what is left of the current line, its line feed included
+    /// (after a read_line that cut its line: the rest of that line); false
+    /// when the file ends first.
+    bool skip_rest_of_line();
     /// After a read_line that cut its line: up to size further characters of
     /// that line into dest; returns how many (fewer where the line ends).
     size_t read_more_of_line(char* dest, size_t size);
@@ -100,7 +104,6 @@ private:
     bool make_room_locked(size_t size);                              // flushes and grows the buffer for size more bytes
     size_t read_some(char* dest, size_t size);  // one read of the system, retried when interrupted; 0 at the end
     bool fill_read_buffer();
-    bool pass_over_cut_line();
     [[noreturn]] void write_failed();
 
     int unit_;

@@ -21,9 +21,8 @@ constexpr int64_t echo_width = 50;
 // Column of the first genotype character.
 constexpr size_t genotype_column = 32;
 
-// Columns first..first+width-1 (1-based) of the line, blanks past its end.
-// Past the end the view is empty but still points into the line, so that
-// copying it is always defined.
+// Columns first..first+width-1 (1-based) of the line: fewer, or none, where
+// the line ends before them (missing columns read as blanks).
 std::string_view field(const std::string& line, size_t first, size_t width) {
     const std::string_view all(line);
     if (all.size() < first) return all.substr(all.size());

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "common/fixed_width.h"
 #include "common/free_format_writer.h"
@@ -230,17 +229,27 @@ void print_conflict(int32_t nseg, int8_t c, int32_t pos1, int32_t pos2) {
     common::console_file().write_text(text);
 }
 
+// Which read files outformat calls for: sourceK.unf for binary output,
+// sourceK.1.fq and sourceK.2.fq for FASTQ.
+bool writes_binary(int32_t outformat) { return outformat == 0 || outformat == 2; }
+bool writes_fastq(int32_t outformat) { return outformat == 1 || outformat == 2; }
+
+// The names of the three read files of a source, from its base name.
+struct read_file_names {
+    std::string unf, fq1, fq2;
+    explicit read_file_names(const std::string& base) : unf(base + ".unf"), fq1(base + ".1.fq"), fq2(base + ".2.fq") {}
+};
+
 // The read files of one source, opened when the source starts as outformat
-// asks: sourceK.unf for binary output, sourceK.1.fq and sourceK.2.fq for
-// FASTQ. Units 3K+12, 3K+13 and 3K+14.
+// asks. Units 3K+12, 3K+13 and 3K+14.
 class source_files {
 public:
-    source_files(int32_t outformat, int32_t K, const std::string& base)
-        : binary_(outformat == 0 || outformat == 2),
-          fastq_(outformat == 1 || outformat == 2),
-          unf_(unit_of(K), base + ".unf"),
-          fq1_(unit_of(K) + 1, base + ".1.fq"),
-          fq2_(unit_of(K) + 2, base + ".2.fq") {
+    source_files(int32_t outformat, int32_t K, const read_file_names& names)
+        : binary_(writes_binary(outformat)),
+          fastq_(writes_fastq(outformat)),
+          unf_(unit_of(K), names.unf),
+          fq1_(unit_of(K) + 1, names.fq1),
+          fq2_(unit_of(K) + 2, names.fq2) {
         if (binary_) unf_.open();
         if (fastq_) {
             fq1_.open();
@@ -298,7 +307,7 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
     const int32_t m = rm.m, L = rm.L;
     const int32_t id = in.src.SOURCEID[K];
     const std::string base = base_name(K);
-    source_files files(rm.outformat, K, base);
+    source_files files(rm.outformat, K, read_file_names(base));
     clear_work_arrays(w, L);
 
     fragment_source fs;
@@ -332,18 +341,6 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
     print_end_lines(rm, id, base, nseg, total_bases);
 }
 
-// The read files that this run writes, by outformat, for source K.
-std::vector<std::string> read_file_names(int32_t outformat, int32_t K) {
-    const std::string base = base_name(K);
-    std::vector<std::string> names;
-    if (outformat == 0 || outformat == 2) names.push_back(base + ".unf");
-    if (outformat == 1 || outformat == 2) {
-        names.push_back(base + ".1.fq");
-        names.push_back(base + ".2.fq");
-    }
-    return names;
-}
-
 // Every read file of this run that holds an earlier run's bytes is emptied
 // before the first source starts: a run that ends early then leaves no file
 // that could pass for a complete one, and a run that ends normally writes
@@ -351,14 +348,21 @@ std::vector<std::string> read_file_names(int32_t outformat, int32_t K) {
 // else (a directory, a device) meets its error or its use in its source's
 // turn.
 void cut_earlier_read_files(int32_t outformat, int32_t sources) {
-    for (int32_t K = 1; K <= sources; ++K)
-        for (const std::string& name : read_file_names(outformat, K)) {
-            struct stat st {};
-            if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) continue;
-            // A file that cannot be cut here cannot be written either: its
-            // source's opening or first write reports the error.
-            [[maybe_unused]] const int cut = truncate(name.c_str(), 0);
+    const auto cut = [](const std::string& name) {
+        struct stat st {};
+        if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return;
+        // A file that cannot be cut here cannot be written either: its
+        // source's opening or first write reports the error.
+        [[maybe_unused]] const int status = truncate(name.c_str(), 0);
+    };
+    for (int32_t K = 1; K <= sources; ++K) {
+        const read_file_names names(base_name(K));
+        if (writes_binary(outformat)) cut(names.unf);
+        if (writes_fastq(outformat)) {
+            cut(names.fq1);
+            cut(names.fq2);
         }
+    }
 }
 
 }  // namespace

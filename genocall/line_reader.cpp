@@ -206,11 +206,7 @@ int32_t count_lines(const char* path) {
     }
     // Lines of any length count once: the line feeds, plus a last line without one.
     static constexpr size_t block_size = 1 << 16;
-    char* block = static_cast<char*>(std::malloc(block_size));
-    if (block == nullptr) {
-        std::fclose(file);
-        stop_insufficient_memory();
-    }
+    char* block = static_cast<char*>(allocate_unfilled_or_stop(block_size));
     int64_t lines = 0;
     char last = '\n';
     size_t got;

@@ -28,8 +28,7 @@ bool has_gz_ending(const char* name) {
 // A new row of the counts of a depth code's first length characters; every
 // byte is written, so the row needs no clearing.
 uint8_t* decode_depth_code(const char* code, size_t length) {
-    uint8_t* counts = static_cast<uint8_t*>(std::malloc(length));
-    if (counts == nullptr) stop_insufficient_memory();
+    uint8_t* counts = static_cast<uint8_t*>(allocate_unfilled_or_stop(length));
     for (size_t c = 0; c < length; ++c) counts[c] = decode_depth_char(code[c]);
     return counts;
 }

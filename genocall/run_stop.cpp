@@ -39,4 +39,10 @@ void* allocate_or_stop(size_t count, size_t size) {
     return p;
 }
 
+void* allocate_unfilled_or_stop(size_t bytes) {
+    void* p = std::malloc(bytes > 0 ? bytes : 1);
+    if (p == nullptr) stop_insufficient_memory();
+    return p;
+}
+
 }  // namespace genocall

@@ -17,6 +17,11 @@ void set_flush_to_zero();
 /// count is 0); failure stops the run as stop_insufficient_memory does.
 void* allocate_or_stop(size_t count, size_t size);
 
+/// Room for bytes bytes (at least one) that the caller fills before it
+/// reads them, so they are not cleared; failure stops the run as
+/// stop_insufficient_memory does.
+void* allocate_unfilled_or_stop(size_t bytes);
+
 /// For fuzzing: when set, stop_run calls hook() first; a hook that throws
 /// keeps the process alive. Unset, a stop ends the process as always.
 using stop_hook = void (*)();

@@ -48,6 +48,7 @@ char* put_sample_field(char* out, uint8_t r, uint8_t a, const read_likelihoods& 
 /// depend on the marker and are kept for the whole run.
 struct field_cache {
     static constexpr size_t slot_size = 64;
+    static_assert(slot_size <= sample_field_room, "a whole slot is copied where a field has room");
     read_likelihoods* likelihoods = nullptr;  // per pair, once taken
     uint8_t* likelihoods_taken = nullptr;     // per pair: 1 once its factors are in likelihoods
     uint32_t* known_for = nullptr;            // per pair: marker + 1 when its field is in a slot

@@ -34,9 +34,11 @@ using test_support::file_holding;
 using test_support::full_disk_under;
 using test_support::link_named;
 using test_support::nul_filled;
+using test_support::open_failure;
 using test_support::read_file;
 using test_support::run_result;
 using test_support::spoil_fn;
+using test_support::write_failure;
 using test_support::write_file;
 
 const std::string chromosome1 = "ACGTTGCAACGGTACCGTAGCTAGCTTAGCGATCGATCGGCTAGCTAGGCTAACGTAGCT";
@@ -91,12 +93,6 @@ const std::map<std::string, std::string>& sound_files(const std::string& label, 
 const std::map<std::string, std::string>& sound() { return sound_files("plain", nullptr); }
 
 const std::string closing_line = " Program fragsim finished normally";
-
-std::string open_failure(int unit, const std::string& name, const std::string& reason) {
-    return fatal_line(9, "permission to access file denied", unit, name.c_str()) + name + ": " + reason + "\n";
-}
-
-std::string write_failure(int unit, const char* name) { return fatal_line(38, "error during write", unit, name); }
 
 // An earlier run's text in each read file of sources 1..sources.
 spoil_fn earlier_read_files(int sources) {

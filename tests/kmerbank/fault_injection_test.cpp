@@ -30,8 +30,10 @@ using test_support::file_holding;
 using test_support::full_disk_under;
 using test_support::link_named;
 using test_support::nul_filled;
+using test_support::open_failure;
 using test_support::read_file;
 using test_support::run_result;
+using test_support::write_failure;
 using test_support::write_file;
 
 // The last value is flanklen.
@@ -72,13 +74,6 @@ const sound_run& sound() {
 }
 
 const std::string closing_line = " Program kmerbank completed normally";
-
-// The line of a file that cannot be opened, and the system's reason.
-std::string open_failure(int unit, const std::string& name, const std::string& reason) {
-    return fatal_line(9, "permission to access file denied", unit, name.c_str()) + name + ": " + reason + "\n";
-}
-
-std::string write_failure(int unit, const char* name) { return fatal_line(38, "error during write", unit, name); }
 
 // What must stay on disk: each named file as a sound run writes it.
 test_support::disk_check_fn complete(std::vector<std::string> names) {

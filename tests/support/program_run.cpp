@@ -159,6 +159,12 @@ std::string fatal_line(int number, const char* what, int unit, const char* file)
            "\n";
 }
 
+std::string open_failure(int unit, const std::string& name, const std::string& reason) {
+    return fatal_line(9, "permission to access file denied", unit, name.c_str()) + name + ": " + reason + "\n";
+}
+
+std::string write_failure(int unit, const char* name) { return fatal_line(38, "error during write", unit, name); }
+
 std::string binary_bytes() {
     std::string b;
     for (int line = 0; line < 32; ++line) {

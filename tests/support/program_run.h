@@ -47,6 +47,11 @@ bool built_with_sanitizer();
 
 /// The line a fatal error of a read or write gives on standard error.
 std::string fatal_line(int number, const char* what, int unit, const char* file);
+/// Standard error of a file that cannot be opened: its fatal line, then the
+/// file's name and the system's reason.
+std::string open_failure(int unit, const std::string& name, const std::string& reason);
+/// The fatal line of a write that fails.
+std::string write_failure(int unit, const char* name);
 
 /// The bytes of a binary file: lines of every byte value but the line feed,
 /// NUL included, each beginning as an executable file does.
