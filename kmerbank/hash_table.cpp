@@ -1,5 +1,6 @@
-// The k-mer hash table: n8hash, the store step, the two k-mer passes of the
-// hash table phase and the hash table file kmerbank.unf.
+// The k-mer hash table's own operations, n8hash, the prefetch of a key's home
+// slot and the store step of one taken k-mer, and the hash table file
+// kmerbank.unf.
 #include <algorithm>
 
 #include "common/free_format_writer.h"
@@ -98,22 +99,6 @@ void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& o
     hash.LASTCHRO[e] = hash.STORECHRO[h];
     hash.STORELOC[h] = e;
     if (hash.STORENUM[h] < 127) ++hash.STORENUM[h];
-}
-
-void fill_hash_table(const options& opt, const reference_map& map, hash_tables& hash, int32_t accepted_variants) {
-    // The table starts empty as allocated, every entry and both counters 0:
-    // clearing it again would only make every page of it resident at once.
-    mapstore(map.REFERENCE, map_kind::ref, opt, map.CHROLEN, hash);
-    common::write_empty_line();
-    common::write_free(hash.nhash, "k-mers stored in hash table from reference map");
-    common::write_free(hash.ndup, "duplicate k-mers stored as negatives in hash table");
-
-    if (accepted_variants >= 1) {
-        mapstore(map.ALTERNATE, map_kind::alt, opt, map.CHROLEN, hash);
-        common::write_empty_line();
-        common::write_free(hash.nhash, "k-mers stored in hash table after adding alternate alleles");
-        common::write_empty_line();
-    }
 }
 
 void write_hash_table(common::unit_file& file, const options& opt, const hash_tables& hash) {

@@ -1,5 +1,6 @@
-// The k-mer pass over one map (mapstore): which k-mers are taken and the key
-// of each.
+// The hash table phase: the k-mer pass over one map (mapstore), which k-mers
+// are taken and the key of each, handed to the table's store step in the
+// order taken; and the two passes with their count lines.
 #include <array>
 #include <cstddef>
 
@@ -133,6 +134,22 @@ void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt
     for (int32_t i = 1; i <= opt.chromes; ++i) {
         common::write_free(heading, i);
         sample_chromosome(reinterpret_cast<const unsigned char*>(map.column(i)), CHROLEN[i], i, kind, opt, code, hash);
+    }
+}
+
+void fill_hash_table(const options& opt, const reference_map& map, hash_tables& hash, int32_t accepted_variants) {
+    // The table starts empty as allocated, every entry and both counters 0:
+    // clearing it again would only make every page of it resident at once.
+    mapstore(map.REFERENCE, map_kind::ref, opt, map.CHROLEN, hash);
+    common::write_empty_line();
+    common::write_free(hash.nhash, "k-mers stored in hash table from reference map");
+    common::write_free(hash.ndup, "duplicate k-mers stored as negatives in hash table");
+
+    if (accepted_variants >= 1) {
+        mapstore(map.ALTERNATE, map_kind::alt, opt, map.CHROLEN, hash);
+        common::write_empty_line();
+        common::write_free(hash.nhash, "k-mers stored in hash table after adding alternate alleles");
+        common::write_empty_line();
     }
 }
 

@@ -130,10 +130,30 @@ void mark_flank_positions(files& f, variant_tables& var);
 /// accepted.
 int32_t apply_prior_variants(files& f, const options& opt, reference_map& map, variant_tables& var);
 
-// Hash table phase (kmer_sampling.cpp, hash_table.cpp).
+// K-mer hash table (hash_table.cpp): the table's own operations and its file.
 
 /// Which map a k-mer pass walks.
 enum class map_kind { ref, alt };
+
+/// Finds or inserts key (mode 1), finds it (other modes; 0 when absent), or
+/// clears the table (mode -1, returns -1). A key of 0 returns 0. Ends the
+/// run with code 41 when probing gives up and 261 when more than 0.9 * size
+/// keys would be held.
+int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count);
+
+/// Brings the entries of the home slot of key (> 0) that the store step of
+/// a pass of this kind touches into the cache ahead of it; changes nothing.
+void prefetch_home_slot(const hash_tables& hash, int64_t key, int32_t maxhash, map_kind kind);
+
+/// Stores one taken k-mer: key V (> 0), chromosome i, end position p. Stops
+/// the run past half of maxhash keys or maxdup duplicate entries.
+void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, hash_tables& hash);
+
+/// Writes the two records of kmerbank.unf.
+void write_hash_table(common::unit_file& file, const options& opt, const hash_tables& hash);
+
+// Hash table phase (kmer_sampling.cpp): the k-mer passes that fill the table
+// through its store step.
 
 /// Base code of one character: A 0, C 1, G 2, T 3, every other byte 0.
 int32_t basenum(char letter);
@@ -144,25 +164,8 @@ int32_t basenum(char letter);
 void mapstore(const common::matrix<char>& map, map_kind kind, const options& opt, const common::table<int32_t>& CHROLEN,
               hash_tables& hash);
 
-/// Finds or inserts key (mode 1), finds it (other modes; 0 when absent), or
-/// clears the table (mode -1, returns -1). A key of 0 returns 0. Ends the
-/// run with code 41 when probing gives up and 261 when more than 0.9 * size
-/// keys would be held.
-int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count);
-
-/// Brings the entries of the home slot of key (> 0) into the cache ahead of
-/// its store step; changes nothing.
-void prefetch_home_slot(const hash_tables& hash, int64_t key, int32_t maxhash, map_kind kind);
-
-/// Stores one taken k-mer: key V (> 0), chromosome i, end position p. Stops
-/// the run past half of maxhash keys or maxdup duplicate entries.
-void store_kmer(int64_t V, int32_t i, int32_t p, map_kind kind, const options& opt, hash_tables& hash);
-
 /// Fills the empty table: the reference pass and its count lines, then, when
 /// accepted_variants is at least 1, the alternate pass and its count line.
 void fill_hash_table(const options& opt, const reference_map& map, hash_tables& hash, int32_t accepted_variants);
-
-/// Writes the two records of kmerbank.unf.
-void write_hash_table(common::unit_file& file, const options& opt, const hash_tables& hash);
 
 }  // namespace kmerbank
