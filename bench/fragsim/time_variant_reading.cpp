@@ -28,12 +28,9 @@ pass_result read_list(const char* path, bool general) {
     constexpr int32_t capacity = 100000;
     std::vector<char> allele(capacity, ' ');
     common::variant_record r;
-    const common::read_item items[] = {common::item(r.chromosome),
-                                       common::item(r.location),
-                                       common::text_item(r.type, 3),
-                                       common::item(r.unused),
-                                       common::item(r.length),
-                                       common::text_item(allele.data(), &r.length, capacity)};
+    const common::read_item items[] = {
+        common::item(r.chromosome), common::item(r.location), common::text_item(r.type, 3),
+        common::item(r.unused),     common::item(r.length),   common::text_item(allele.data(), &r.length, capacity)};
     pass_result res;
     const auto t0 = std::chrono::steady_clock::now();
     if (common::skip_variant_header(in)) {
