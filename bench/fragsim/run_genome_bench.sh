@@ -12,11 +12,13 @@
 # on the same inputs right after this one, the two side by side, and their
 # consoles are compared (wall-time lines aside).
 #
-# usage: [SCALE=1] [SOURCES=2] [COVERAGE=0.01] [THREADS=1] [BASELINE=rev] [TO_DISK=1]
+# usage: [SCALE=1] [SOURCES=2] [COVERAGE=c] [THREADS=1] [BASELINE=rev] [TO_DISK=1]
 #        bench/fragsim/run_genome_bench.sh [build dir] [work dir]
 #   SCALE=1 needs some 20 GB of memory in a build that holds a 32-bit variant
 #   number for every map position, and 3.1 GB of disk for reference.unf and
 #   2.1 GB for variants.true; SCALE=0.1 a tenth of that.
+#   COVERAGE is per source; by default 0.02 / (SCALE x SOURCES), so that the
+#   loop makes about 62 Mbases whatever the scale and the number of sources.
 #   Read files go to /dev/null (symbolic links); TO_DISK=1 writes real files,
 #   and with BASELINE compares those of the two builds too.
 set -euo pipefail
@@ -26,7 +28,9 @@ build=$(cd "${1:-$repo/build}" && pwd)
 [ -x "$build/fragsim/fragsim" ] || { echo "no $build/fragsim/fragsim: build first (./run-tests.sh or examples/run.sh)" >&2; exit 1; }
 scale=${SCALE:-1}
 sources=${SOURCES:-2}
-coverage=${COVERAGE:-0.01}
+# By default the source loop draws about 62 Mbases in all, a coverage of 0.01
+# per source for 2 sources at full length.
+coverage=${COVERAGE:-$(awk -v s="$scale" -v n="$sources" 'BEGIN {print 0.02 / (s * (n > 0 ? n : 1))}')}
 threads=${THREADS:-1}
 baseline=${BASELINE:-}
 work=${2:-/tmp/fragsim-genome-bench}
