@@ -1,6 +1,7 @@
 #include "common/free_format_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,44 @@ namespace {
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The bytes that end a plain value, and those that make a read other than
+// plain: the quotes where a value begins and the star of a repeat count.
+enum plain_class : uint8_t { value_byte, ends_value, not_plain };
+constexpr std::array<uint8_t, 256> plain_classes = [] {
+    std::array<uint8_t, 256> t{};
+    for (const unsigned char c : {' ', '\t', '\r', ',', '/', '\n'}) t[c] = ends_value;
+    for (const unsigned char c : {'*', '\'', '"'}) t[c] = not_plain;
+    return t;
+}();
+uint8_t plain_class_of(char c) { return plain_classes[static_cast<unsigned char>(c)]; }
+
+// A plain integer of at most nine digits after an optional sign, which no
+// step of the conversion can take out of 64 bits: its value when it lies in
+// lo..hi. Anything else is left to the full conversion, which gives the same
+// value or the conversion error.
+bool short_int(const char* s, const char* e, int64_t lo, int64_t hi, int64_t& value) {
+    const bool negative = *s == '-';
+    if (*s == '-' || *s == '+') ++s;
+    if (s == e || e - s > 9) return false;
+    int64_t v = 0;
+    for (; s < e; ++s) {
+        const unsigned d = static_cast<unsigned char>(*s) - '0';
+        if (d > 9) return false;
+        v = v * 10 + d;
+    }
+    if (negative) v = -v;
+    if (v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+// The item as the read meets it: a text whose length an earlier item set
+// takes that length, within its capacity.
+read_item at_hand(read_item it) {
+    if (it.length_from) it.length = std::clamp(*it.length_from, 0, it.length);
+    return it;
+}
 }  // namespace
 
 bool parse_int(std::string_view t, int64_t lo, int64_t hi, int64_t& value) {
@@ -71,7 +110,14 @@ int free_format_reader::peek() {
 // Moves to the start of the next line, passing over what is left of the
 // current one; false at the end of the file.
 bool free_format_reader::next_line() {
-    if (in_line_) file_.skip_rest_of_line();
+    if (in_line_) {
+        // Most reads end right before their line feed.
+        const std::string_view w = file_.window();
+        if (!w.empty() && w[0] == '\n')
+            file_.take(1);
+        else
+            file_.skip_rest_of_line();
+    }
     in_line_ = peek() >= 0;
     return in_line_;
 }
@@ -209,16 +255,88 @@ bool free_format_reader::take_repeat(std::string_view token, bool number, repeat
     return true;
 }
 
-bool free_format_reader::read(std::span<const read_item> items, bool handle_end_of_file) {
+// Every read starts on a fresh line; the rest of the last one is dropped.
+bool free_format_reader::start_read(bool handle_end_of_file) {
     comma_allowed_ = false;
-    // Every read starts on a fresh line; the rest of the last one is dropped.
-    if (!next_line()) {
-        if (handle_end_of_file) return false;
-        end_of_file_error();
+    if (next_line()) return true;
+    if (handle_end_of_file) return false;
+    end_of_file_error();
+}
+
+bool free_format_reader::read(std::span<const read_item> items, bool handle_end_of_file) {
+    if (!start_read(handle_end_of_file)) return false;
+    return read_plain_line(items) || read_values(items, handle_end_of_file);
+}
+
+bool free_format_reader::read_general(std::span<const read_item> items, bool handle_end_of_file) {
+    if (!start_read(handle_end_of_file)) return false;
+    return read_values(items, handle_end_of_file);
+}
+
+// A plain read, from the start of its line: each value is found and stored
+// as the general reader finds and stores it, so a value that cannot be
+// converted is the same fatal error. At the first byte that takes another
+// path (a comma, slash, quote or star, the line's end before the last value,
+// a value that reaches the end of the bytes read ahead or is longer than the
+// reader holds) nothing has been taken from the file: the general reader
+// reads the line again and stores the same values in the items this read
+// has stored so far. Returns true when the read is done.
+bool free_format_reader::read_plain_line(std::span<const read_item> items) {
+    if (items.empty()) return false;
+    const std::string_view w = file_.window();
+    const char* const end = w.data() + w.size();
+    const char* p = w.data();
+    const char* start = p;
+    // The next value from p, in start..p; false where the read is not plain.
+    auto next_value = [&] {
+        while (p < end && is_blank(*p)) ++p;
+        start = p;
+        uint8_t cls = value_byte;
+        while (p < end && (cls = plain_class_of(*p)) == value_byte) ++p;
+        return p != start && p != end && cls != not_plain && static_cast<size_t>(p - start) <= value_capacity;
+    };
+    for (const read_item& it : items) {
+        int64_t v = 0;
+        switch (it.kind) {
+            case item_kind::text: {
+                const int32_t n = it.length_from ? std::clamp(*it.length_from, 0, it.length) : it.length;
+                if (n <= 0) continue;  // takes no value
+                if (!next_value()) return false;
+                char* out = static_cast<char*>(it.target);
+                const size_t take = std::min(static_cast<size_t>(n), static_cast<size_t>(p - start));
+                std::memcpy(out, start, take);
+                std::memset(out + take, ' ', static_cast<size_t>(n) - take);
+                continue;
+            }
+            case item_kind::int32:
+                if (!next_value()) return false;
+                if (short_int(start, p, INT32_MIN, INT32_MAX, v))
+                    *static_cast<int32_t*>(it.target) = static_cast<int32_t>(v);
+                else
+                    store(it, std::string_view(start, static_cast<size_t>(p - start)), false);
+                continue;
+            case item_kind::int8:
+                if (!next_value()) return false;
+                if (short_int(start, p, INT8_MIN, INT8_MAX, v))
+                    *static_cast<int8_t*>(it.target) = static_cast<int8_t>(v);
+                else
+                    store(it, std::string_view(start, static_cast<size_t>(p - start)), false);
+                continue;
+            case item_kind::real32:
+                if (!next_value()) return false;
+                store(it, std::string_view(start, static_cast<size_t>(p - start)), false);
+                continue;
+        }
     }
+    file_.take(static_cast<size_t>(p - w.data()));
+    comma_allowed_ = true;
+    return true;
+}
+
+bool free_format_reader::read_values(std::span<const read_item> items, bool handle_end_of_file) {
     repeat rep;
-    for (read_item it : items) {
-        if (it.length_from) it.length = std::clamp(*it.length_from, 0, it.length);
+    for (const read_item& given : items) {
+        const read_item it = at_hand(given);
         if (it.kind == item_kind::text && it.length <= 0) continue;  // takes no value
         if (rep.left == 0) {
             const next n = find_value();

@@ -13,14 +13,15 @@
 # the tests), fuzz (tests/fuzz/fuzz.sh), tsan (the thread-sanitizer build),
 # format (scripts/check-format.sh), ci
 # (everything .ci/run does), bench-kmerbank, bench-fragsim,
-# bench-fragsim-threads, bench-genocall (the scripts under bench/).
+# bench-fragsim-threads, bench-fragsim-genome, bench-genocall (the scripts
+# under bench/).
 #
 # A tool counts as present when the command or file is there, however it was
 # installed; the package named is the Debian package that provides it.
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 install|check JOB...   (jobs: programs tests fuzz tsan format ci bench-kmerbank bench-fragsim bench-fragsim-threads bench-genocall)" >&2
+  echo "usage: $0 install|check JOB...   (jobs: programs tests fuzz tsan format ci bench-kmerbank bench-fragsim bench-fragsim-threads bench-fragsim-genome bench-genocall)" >&2
   exit 2
 }
 
@@ -36,6 +37,7 @@ job_tools() {
     bench-kmerbank) echo python3 /usr/bin/time ;;
     bench-fragsim) echo "$(job_tools programs)" awk dwgsim art_illumina ;;
     bench-fragsim-threads) echo cmp du ;;
+    bench-fragsim-genome) echo "$(job_tools programs)" /usr/bin/time awk cmp md5sum git ;;
     bench-genocall) echo "$(job_tools programs)" bcftools /usr/bin/time bc gzip awk md5sum ;;
   esac
 }
@@ -92,7 +94,7 @@ case $mode in install | check) ;; *) usage ;; esac
 
 for job in "$@"; do
   case $job in
-    programs | tests | fuzz | tsan | format | ci | bench-kmerbank | bench-fragsim | bench-fragsim-threads | bench-genocall) ;;
+    programs | tests | fuzz | tsan | format | ci | bench-kmerbank | bench-fragsim | bench-fragsim-threads | bench-fragsim-genome | bench-genocall) ;;
     *) echo "unknown job: $job" >&2; usage ;;
   esac
 done
