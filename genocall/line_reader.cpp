@@ -115,6 +115,10 @@ void make_room(line_buffer& line, size_t needed) {
     line.capacity = grown;
 }
 
+// The digits that atol takes are read by strtoll in base 10: a value beyond
+// 64 bits comes back as LLONG_MIN or LLONG_MAX, outside 32 bits as well.
+bool fits_int32(long long v) { return v >= INT32_MIN && v <= INT32_MAX; }
+
 }  // namespace
 
 bool open_text_source(text_source& source, const char* path, int is_compressed) {
@@ -227,9 +231,24 @@ int32_t count_lines(const char* path) {
     return static_cast<int32_t>(lines);
 }
 
-int32_t atol_low32(const char* token) {
-    // glibc's atol is strtol in base 10; the low 32 bits are kept.
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long>(std::strtol(token, nullptr, 10))));
+bool read_leading_int32(const char* token, int32_t& value) {
+    const long long v = std::strtoll(token, nullptr, 10);
+    value = fits_int32(v) ? static_cast<int32_t>(v) : 0;
+    return fits_int32(v);
+}
+
+bool read_whole_int32(const char* text, int32_t& value) {
+    char* end = nullptr;
+    const long long v = std::strtoll(text, &end, 10);
+    const bool whole = end != text && *end == '\0' && fits_int32(v);
+    value = whole ? static_cast<int32_t>(v) : 0;
+    return whole;
+}
+
+bool read_whole_real(const char* text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text, &end);
+    return end != text && *end == '\0';
 }
 
 }  // namespace genocall

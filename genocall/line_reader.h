@@ -1,7 +1,8 @@
 #pragma once
 // Line input of genocall: plain files, or gzip files decoded through zlib's
 // inflate, read in large blocks; whole lines of any length, NUL bytes
-// included, in one reused buffer; blank-and-tab tokens; line counting.
+// included, in one reused buffer; blank-and-tab tokens and their numbers;
+// line counting.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -75,7 +76,20 @@ int split_tokens(char* text, char** tokens, int max);
 /// a file that cannot be opened writes "\nERROR: input_file %s failed to open\n" and ends the run.
 int32_t count_lines(const char* path);
 
-/// atol of a token with its low 32 bits kept as a signed 32-bit integer.
-int32_t atol_low32(const char* token);
+/// atol of a token: leading white space, an optional sign and the decimal
+/// digits that follow, the rest ignored; 0 when there are none. false when
+/// the value lies outside the signed 32-bit range, which would change it.
+bool read_leading_int32(const char* token, int32_t& value);
+
+/// The decimal integer that text holds whole (leading white space, an
+/// optional sign, digits and nothing after them); false when text holds
+/// anything else or a value outside the signed 32-bit range.
+bool read_whole_int32(const char* text, int32_t& value);
+
+/// The real number that text holds whole, in any notation strtod reads
+/// (decimal, exponent, hexadecimal, infinity, not-a-number), after optional
+/// leading white space; false when nothing, or anything after the number, is
+/// there.
+bool read_whole_real(const char* text, double& value);
 
 }  // namespace genocall

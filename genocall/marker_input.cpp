@@ -65,14 +65,26 @@ void close_marker_lines(const marker_file& file, const char* path, int32_t lines
     if (failed || lines < markers.markers) file_changed(file, path);
 }
 
+// The chromosome or position of marker k, read as atol reads it; a value
+// that a 32-bit field would change (4294967297 into 1) stops the run.
+int32_t marker_number(const char* path, int32_t k, const char* what, const char* token) {
+    int32_t value = 0;
+    if (!read_leading_int32(token, value)) {
+        std::printf("\nERROR: %s %s line %d: %s %s does not fit in 32 bits\n", variant_file.name, path,
+                    k + 1 + variant_file.header_lines, what, token);
+        stop_run();
+    }
+    return value;
+}
+
 // Token 1 chromosome, token 2 position, tokens 6 and 7 REF and ALT.
 void read_variant_lines(const char* path, marker_table& markers) {
     open_marker_lines(variant_file, path, markers);
     char* tokens[7];
     int32_t k = 0;
     for (; next_marker_line(variant_file, path, k, markers, tokens); ++k) {
-        markers.chromosome[k] = atol_low32(tokens[0]);
-        markers.position[k] = atol_low32(tokens[1]);
+        markers.chromosome[k] = marker_number(path, k, "chromosome", tokens[0]);
+        markers.position[k] = marker_number(path, k, "position", tokens[1]);
         markers.ref[k] = copy_text(tokens[5]);
         markers.alt[k] = copy_text(tokens[6]);
     }
@@ -80,16 +92,21 @@ void read_variant_lines(const char* path, marker_table& markers) {
 }
 
 // The frequency is token 3, a number written whole (a decimal comma or a
-// word would read as 0 and call every genotype from a wrong prior).
+// word would read as 0 and call every genotype from a wrong prior) from 0
+// to 1 (outside, the posteriors and dosages leave their own ranges).
 void read_frequency_lines(const char* path, marker_table& markers) {
     open_marker_lines(frequency_file, path, markers);
     char* tokens[3];
     int32_t k = 0;
     for (; next_marker_line(frequency_file, path, k, markers, tokens); ++k) {
-        char* end = nullptr;
-        markers.frequency[k] = std::strtod(tokens[2], &end);
-        if (end == tokens[2] || *end != '\0') {
+        double& p = markers.frequency[k];
+        if (!read_whole_real(tokens[2], p)) {
             std::printf("\nERROR: frequency file %s line %d: %s is not a number\n", path, k + 1, tokens[2]);
+            stop_run();
+        }
+        if (!(p >= 0 && p <= 1)) {  // not-a-number too
+            std::printf("\nERROR: frequency file %s line %d: %s is not a frequency from 0 to 1\n", path, k + 1,
+                        tokens[2]);
             stop_run();
         }
     }

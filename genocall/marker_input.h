@@ -23,7 +23,8 @@ struct marker_table {
 
 /// Counts both text inputs, checks the frequency file's count against M,
 /// writes "\nNum markers %d \n" and reads the markers and frequencies (0.5
-/// each without a frequency file) into markers, an empty table. Every failure
+/// each without a frequency file) into markers, an empty table. A chromosome
+/// or position must fit in 32 bits, a frequency lie from 0 to 1. Every failure
 /// writes one message and ends the run with status 1; what the table holds
 /// by then is in markers.
 void read_markers(const runtime_options& opt, marker_table& markers);

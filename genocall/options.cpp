@@ -72,11 +72,20 @@ void take_value(const option_entry& entry, const char* value, runtime_options& o
             break;
         }
         case option_kind::error_rate:
-            opt.*entry.real = std::strtod(value, nullptr);
+            // A word would read as 0 and make every posterior not a number.
+            if (!read_whole_real(value, opt.*entry.real)) {
+                std::printf("\nERROR: --%s %s is not a number\n", entry.name, value);
+                stop_run();
+            }
             std::printf("\n--%s: TRUE %f ", entry.name, opt.*entry.real);
             break;
         case option_kind::min_depth:
-            opt.*entry.integer = atol_low32(value);
+            // Cut to 32 bits, 2147483648 would turn into a negative minimum.
+            if (!read_whole_int32(value, opt.*entry.integer)) {
+                std::printf("\nERROR: --%s %s is not a whole number from %d to %d\n", entry.name, value, INT32_MIN,
+                            INT32_MAX);
+                stop_run();
+            }
             std::printf("\n--%s: TRUE %d ", entry.name, opt.*entry.integer);
             break;
         case option_kind::flag: break;

@@ -42,6 +42,8 @@ char** copy_arguments(int count, char** args);
 
 /// Parses args[1..count-1] into opt, writing each option's echo line as it is
 /// parsed; on any error writes its message and ends the run with status 1.
+/// The error rate must be a number written whole, the minimum depth a whole
+/// number in 32 bits.
 void runtime_options_string(int count, char** args, runtime_options& opt);
 
 /// "\nCompile Timestamp: <date>:<time> ", "\n" and "\nCommand line options: ".

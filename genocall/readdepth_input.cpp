@@ -48,6 +48,32 @@ void split_depth_line(const char* path, int32_t i, line_buffer& line, size_t cod
     }
 }
 
+// Slots of the name index: a power of two above twice max_samples, so that
+// a probe meets a free slot within a few steps.
+constexpr size_t name_slot_count = size_t{1} << 19;
+static_assert(name_slot_count >= 2 * static_cast<size_t>(max_samples));
+
+// FNV-1a of the name's bytes.
+size_t name_hash(const char* name) {
+    uint64_t h = 14695981039346656037ull;
+    for (const char* c = name; *c != '\0'; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 1099511628211ull;
+    return static_cast<size_t>(h);
+}
+
+// Enters the name of line i (not yet stored) into the index; a name that an
+// earlier line already has stops the run, naming both lines.
+void index_sample_name(const char* path, int32_t i, const char* name, sample_table& samples) {
+    size_t slot = name_hash(name) & (name_slot_count - 1);
+    for (; samples.name_slots[slot] != 0; slot = (slot + 1) & (name_slot_count - 1)) {
+        const int32_t earlier = samples.name_slots[slot];
+        if (std::strcmp(samples.name[earlier - 1], name) == 0) {
+            std::printf("\nERROR: readdepth %s line %d: sample %s is already on line %d\n", path, i, name, earlier);
+            stop_run();
+        }
+    }
+    samples.name_slots[slot] = i;
+}
+
 // Stores line i as sample i - 1 (its name and counts) and echoes its first
 // three tokens.
 void store_sample(sample_table& samples, int32_t i, char** tokens, size_t code_length) {
@@ -65,6 +91,7 @@ void open_depth_file(const runtime_options& opt, sample_table& samples) {
     const char* path = opt.readdepth_input_filename;
     samples.name = static_cast<char**>(allocate_or_stop(max_samples, sizeof(char*)));
     samples.counts = static_cast<uint8_t**>(allocate_or_stop(max_samples, sizeof(uint8_t*)));
+    samples.name_slots = static_cast<int32_t*>(allocate_or_stop(name_slot_count, sizeof(int32_t)));
     const int is_compressed = has_gz_ending(path) ? 1 : 0;
     if (is_compressed == 1)
         std::printf("\nReaddepth file is compressed: %s \n", path);
@@ -96,9 +123,14 @@ void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_tab
         ++i;
         std::printf("\nReading line %d ", i);
         split_depth_line(path, i, line, code_length, tokens);
+        index_sample_name(path, i, tokens[0], samples);
         store_sample(samples, i, tokens, code_length);
     }
     if (read_failed(source)) read_error(path, i, source);
+    if (i == 0) {
+        std::printf("\nERROR: readdepth %s holds no sample\n", path);
+        stop_run();
+    }
     free_line_buffer(line);
     std::printf("\n");
 }
@@ -136,8 +168,10 @@ void release_samples(sample_table& samples) {
     }
     std::free(samples.name);
     std::free(samples.counts);
+    std::free(samples.name_slots);
     samples.name = nullptr;
     samples.counts = nullptr;
+    samples.name_slots = nullptr;
     samples.samples = 0;
     free_line_buffer(samples.line);
 }

@@ -16,8 +16,9 @@ struct sample_table {
     int32_t samples = 0;  // n
     char** name = nullptr;
     uint8_t** counts = nullptr;
-    text_source source;  // left open for the closing
-    line_buffer line;    // the read-depth line buffer, while the file is read
+    int32_t* name_slots = nullptr;  // open-addressing index of the names: entry j + 1, or 0 when free
+    text_source source;             // left open for the closing
+    line_buffer line;               // the read-depth line buffer, while the file is read
 };
 
 /// The count of one depth code character: '0'..'9' give 0..9, 'A'..'Z' 10..35;
@@ -27,7 +28,7 @@ inline uint8_t decode_depth_char(char c) {
     return static_cast<uint8_t>(s <= '9' ? s - 48 : s - 55);
 }
 
-/// Allocates the two sample arrays of samples, an empty table, writes the
+/// Allocates the sample arrays and the name index of samples, an empty table, writes the
 /// compressed or uncompressed line and opens the read-depth file (compressed
 /// when its name ends in ".gz"). An open failure writes
 /// "\nERROR: readdepth %s failed to open\n" and ends the run with status 1.
@@ -35,8 +36,10 @@ void open_depth_file(const runtime_options& opt, sample_table& samples);
 
 /// Reads every line of the open read-depth file into samples, writing the
 /// "Reading line" echoes and a closing "\n"; line_count is L, the variant
-/// file's lines. Every failure writes one message and ends the run with
-/// status 1; what the table holds by then is in samples.
+/// file's lines. A sample name met twice, or a file of no sample, stops the
+/// run: the VCF file could name no sample or one twice. Every failure writes
+/// one message and ends the run with status 1; what the table holds by then
+/// is in samples.
 void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_table& samples);
 
 /// Copies the counts of markers first to first + count - 1 of every sample
@@ -50,7 +53,7 @@ void copy_count_columns(const sample_table& samples, int32_t first, int32_t coun
 /// never opened is passed over.
 void close_depth_file(sample_table& samples);
 
-/// Releases the names, the count arrays, the two sample arrays and the line buffer.
+/// Releases the names, the count arrays, the sample arrays, the name index and the line buffer.
 void release_samples(sample_table& samples);
 
 }  // namespace genocall

@@ -74,7 +74,8 @@ struct hash_tables {
 /// Flush-to-zero mode, banner, existence checks, opening of every file.
 void start_run(files& f);
 /// Reads and echoes kmerbank.options; lowers mingap to hashlen. Stops the run
-/// on a maxhash of 2,147,483,647 or a negative maxdup.
+/// on a maxhash of 2,147,483,647, a negative maxdup, a hashlen outside 1..32
+/// or a negative flanklen.
 options read_options(files& f);
 /// Allocates every table once at the capacities of the options, zero-filled.
 void allocate_tables(const options& opt, reference_map& map, variant_tables& var, hash_tables& hash);

@@ -71,6 +71,11 @@ options read_options(files& f) {
     // the duplicate area runs from -maxdup to 0.
     if (o.maxhash >= INT32_MAX) common::stop_with("maxhash in kmerbank.options must be below 2147483647");
     if (o.maxdup < 0) common::stop_with("maxdup in kmerbank.options must not be below 0");
+    // A key holds hashlen base codes of two bits in 64 bits; below 1 no base
+    // is read and every k-mer gets one key.
+    if (o.hashlen < 1 || o.hashlen > 32) common::stop_with("hashlen in kmerbank.options must be from 1 to 32");
+    // A negative half-width would write an empty flank text for every SNP.
+    if (o.flanklen < 0) common::stop_with("flanklen in kmerbank.options must not be below 0");
     return o;
 }
 

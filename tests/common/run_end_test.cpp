@@ -118,8 +118,11 @@ TEST(run_end, a_file_that_cannot_be_opened_is_fatal_9_with_the_system_reason) {
 // Threads write numbered lines to files of their own, one of them on a full
 // disk, while the main thread stops the run: every file holds whole lines in
 // order (the end never takes a line half written, and never loses one that
-// was), and the full disk gives status 38 however the ends meet. The
-// thread-sanitizer build sees any unguarded access of the end to a file.
+// was), and the full disk gives status 38 however the ends meet. The worker
+// on the full disk begins only once every other worker has its first line
+// written: its write error can end the run at once, and by then every file
+// must hold this round's lines. The thread-sanitizer build sees any
+// unguarded access of the end to a file.
 TEST(run_end, an_end_while_other_threads_write_keeps_every_line_whole) {
     // The threads start in the child, after the fork of the death test.
     GTEST_FLAG_SET(death_test_style, "fast");
@@ -135,6 +138,8 @@ TEST(run_end, an_end_while_other_threads_write_keeps_every_line_whole) {
                     std::thread([w, path] {
                         unit_file f(40 + w, path);
                         f.open();
+                        if (w == 0)
+                            while (writing < workers - 1) std::this_thread::yield();
                         for (int n = 0;; ++n) {
                             f.write_line("line " + std::to_string(n) + " of worker " + std::to_string(w));
                             if (n == 0) ++writing;

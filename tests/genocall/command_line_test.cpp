@@ -31,6 +31,10 @@ const std::string thresholds_and_missing_v =
     "\nBest call probability 0.950000 \n\nMin readepth to set to missing genotype call 1 "
     "\nERROR: input_file v failed to open\n";
 
+std::string not_a_depth(const std::string& value) {
+    return "\nERROR: --missing_min_read_depth " + value + " is not a whole number from -2147483648 to 2147483647\n";
+}
+
 std::string unrecognized(const std::string& a) { return "\n\nUnrecognized option " + a + " " + usage; }
 
 std::vector<std::string> with_files(std::vector<std::string> more) {
@@ -124,14 +128,33 @@ std::vector<command_case> command_cases() {
          "\n--missing_min_read_depth: TRUE -1 " + all_false + "\nERROR: --variant_input_filename option expected\n",
          "",
          1},
-        {"depth_with_letters",
-         {"--missing_min_read_depth", "3x"},
-         "\n--missing_min_read_depth: TRUE 3 " + all_false + "\nERROR: --variant_input_filename option expected\n",
+        // The minimum depth is a whole number in 32 bits: cut to its low 32
+        // bits, 2147483648 would turn the minimum around.
+        {"depth_with_letters", {"--missing_min_read_depth", "3x"}, not_a_depth("3x"), "", 1},
+        {"depth_low_32_bits", {"--missing_min_read_depth", "4294967297"}, not_a_depth("4294967297"), "", 1},
+        {"depth_2147483648",
+         {"--write_dosage", "--missing_min_read_depth", "2147483648"},
+         "\n--write_dosage: TRUE " + not_a_depth("2147483648"),
          "",
          1},
-        {"depth_low_32_bits",
-         {"--missing_min_read_depth", "4294967297"},
-         "\n--missing_min_read_depth: TRUE 1 " + all_false + "\nERROR: --variant_input_filename option expected\n",
+        {"depth_below_32_bits", {"--missing_min_read_depth", "-2147483649"}, not_a_depth("-2147483649"), "", 1},
+        {"depth_empty", {"--missing_min_read_depth", ""}, not_a_depth(""), "", 1},
+        {"depth_real", {"--missing_min_read_depth", "1.5"}, not_a_depth("1.5"), "", 1},
+        {"depth_largest",
+         {"--missing_min_read_depth", "2147483647"},
+         "\n--missing_min_read_depth: TRUE 2147483647 " + all_false +
+             "\nERROR: --variant_input_filename option expected\n",
+         "",
+         1},
+        {"depth_smallest",
+         {"--missing_min_read_depth", "-2147483648"},
+         "\n--missing_min_read_depth: TRUE -2147483648 " + all_false +
+             "\nERROR: --variant_input_filename option expected\n",
+         "",
+         1},
+        {"depth_with_sign_and_blanks",
+         {"--missing_min_read_depth", " +7"},
+         "\n--missing_min_read_depth: TRUE 7 " + all_false + "\nERROR: --variant_input_filename option expected\n",
          "",
          1},
         {"empty_file_name",
@@ -156,9 +179,18 @@ std::vector<command_case> command_cases() {
              "\nERROR: --vcf_output_filename option expected\n",
          "",
          1},
+        // An error rate is a number written whole: a word would read as 0
+        // and make every posterior not a number.
         {"error_rate_not_a_number_text", with_files({"--error_rate", "abc"}),
-         files_echo + "\n--error_rate: TRUE 0.000000 " + all_false + no_frequency + "\nError rate 0.000000 " +
-             thresholds_and_missing_v,
+         files_echo + "\nERROR: --error_rate abc is not a number\n", "", 1},
+        {"error_rate_with_letters", with_files({"--error_rate", "0.01x"}),
+         files_echo + "\nERROR: --error_rate 0.01x is not a number\n", "", 1},
+        {"error_rate_decimal_comma", with_files({"--error_rate", "0,01"}),
+         files_echo + "\nERROR: --error_rate 0,01 is not a number\n", "", 1},
+        {"error_rate_empty", {"--error_rate", "", "--write_dosage"}, "\nERROR: --error_rate  is not a number\n", "", 1},
+        {"error_rate_infinite", with_files({"--error_rate", "inf"}),
+         files_echo + "\n--error_rate: TRUE inf " + all_false + no_frequency +
+             "\nError rate inf is out of bounds (0,1): \nSetting error rate to 0.001 " + thresholds_and_missing_v,
          "", 1},
         {"error_rate_upper_bound", with_files({"--error_rate", "0.99"}),
          files_echo + "\n--error_rate: TRUE 0.990000 " + all_false + no_frequency + "\nError rate 0.990000 " +

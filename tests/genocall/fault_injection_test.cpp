@@ -1,11 +1,12 @@
 // Faults injected into whole genocall runs: inputs and the VCF output that
 // are directories, a full disk, an earlier run's VCF, a VCF name that reaches
 // an input, damaged and unusual gzip read-depth files (one also cut at every
-// byte), frequencies and an error rate that are not numbers, lines holding
-// NUL bytes, empty, binary and huge-line inputs, and a memory limit. Every
-// run ends with one clear message and status 1 (or completes where the input
-// is sound), writes nothing to standard error (no sanitizer report), leaves
-// every input as it was and the VCF lines it wrote in place.
+// byte), frequencies and an error rate that are not numbers, frequencies
+// outside 0..1, chromosomes and positions past 32 bits, a sample name twice,
+// lines holding NUL bytes, empty, binary and huge-line inputs, and a memory
+// limit. Every run ends with one clear message and status 1 (or completes
+// where the input is sound), writes nothing to standard error (no sanitizer
+// report), leaves every input as it was and the VCF lines it wrote in place.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -231,10 +232,8 @@ TEST(genocall_faults, end_to_end_table) {
          file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")), 0, "", "",
          vcf_is_sound(), gz_args},
         {"plain text under a gzip name", file_holding("depth.txt.gz", sound_depth), 0, "", "", vcf_is_sound(), gz_args},
-        {"empty file under a gzip name", file_holding("depth.txt.gz", ""), 0, "", "",
-         all_checks({last_line_is("Readdepth file is compressed: depth.txt.gz "),
-                     vcf_holds("\tFORMAT\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\n")}),
-         gz_args},
+        {"empty file under a gzip name", file_holding("depth.txt.gz", ""), 1, "", "",
+         all_checks({last_line_is("ERROR: readdepth depth.txt.gz holds no sample"), vcf_holds_its_start()}), gz_args},
 
         // Frequencies and an error rate that are not numbers.
         {"frequency a word", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 abc\n"), 1, "", "",
@@ -246,6 +245,31 @@ TEST(genocall_faults, end_to_end_table) {
          1, "", "",
          all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
                      file_is("calls.vcf", earlier_run_text)})},
+        {"frequency above 1", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 2\n"), 1, "", "",
+         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: 2 is not a frequency from 0 to 1"),
+                     no_file("calls.vcf")})},
+        {"frequency below 0",
+         all_of(
+             {file_holding("frequencies.txt", "1 1000 -1\n1 2000 0.6\n"), file_holding("calls.vcf", earlier_run_text)}),
+         1, "", "",
+         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: -1 is not a frequency from 0 to 1"),
+                     file_is("calls.vcf", earlier_run_text)})},
+        {"frequency just above 1", file_holding("frequencies.txt", "1 1000 1.0000001\n1 2000 0.6\n"), 1, "", "",
+         last_line_is("ERROR: frequency file frequencies.txt line 1: 1.0000001 is not a frequency from 0 to 1")},
+        {"frequency not-a-number", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 nan\n"), 1, "", "",
+         last_line_is("ERROR: frequency file frequencies.txt line 2: nan is not a frequency from 0 to 1")},
+        {"frequencies 0 and 1", file_holding("frequencies.txt", "1 1000 0\n1 2000 1e0\n"), 0, "", "",
+         vcf_holds("\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\t1/1\t1/1\t1/1\n")},
+        {"error rate a word", file_holding("calls.vcf", earlier_run_text), 1, "", "",
+         all_checks({last_line_is("ERROR: --error_rate abc is not a number"), file_is("calls.vcf", earlier_run_text),
+                     inputs_unchanged()}),
+         with_more_args({"--error_rate", "abc"})},
+        {"minimum depth past 32 bits", file_holding("calls.vcf", earlier_run_text), 1, "", "",
+         all_checks(
+             {last_line_is(
+                  "ERROR: --missing_min_read_depth 2147483648 is not a whole number from -2147483648 to 2147483647"),
+              file_is("calls.vcf", earlier_run_text), inputs_unchanged()}),
+         with_more_args({"--missing_min_read_depth", "2147483648"})},
         {"error rate not a number", nullptr, 0, "",
          "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 \nBest call probability",
          all_checks({vcf_is_sound(), inputs_unchanged()}), with_more_args({"--error_rate", "nan"})},
@@ -259,6 +283,45 @@ TEST(genocall_faults, end_to_end_table) {
          "", vcf_is_sound()},
         {"frequency line with a NUL byte",
          file_holding("frequencies.txt", around(nul_run, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "", "", vcf_is_sound()},
+
+        // Chromosomes and positions that a 32-bit field would change.
+        {"position past 32 bits",
+         all_of({file_holding("variants.txt", "h\n1 1000 m1 0 x A G\n1 4294967297 m2 0 x C T\n"),
+                 file_holding("calls.vcf", earlier_run_text)}),
+         1, "", "",
+         all_checks(
+             {last_line_is("ERROR: variant_file variants.txt line 3: position 4294967297 does not fit in 32 bits"),
+              file_is("calls.vcf", earlier_run_text)})},
+        {"position 2147483648", file_holding("variants.txt", "h\n1 2147483648 m1 0 x A G\n1 2000 m2 0 x C T\n"), 1, "",
+         "",
+         all_checks(
+             {last_line_is("ERROR: variant_file variants.txt line 2: position 2147483648 does not fit in 32 bits"),
+              no_file("calls.vcf")})},
+        {"position below 32 bits", file_holding("variants.txt", "h\n1 -2147483649x m1 0 x A G\n1 2000 m2 0 x C T\n"), 1,
+         "", "",
+         last_line_is("ERROR: variant_file variants.txt line 2: position -2147483649x does not fit in 32 bits")},
+        {"position of 30 digits",
+         file_holding("variants.txt", "h\n1 1000 m1 0 x A G\n1 123456789012345678901234567890 m2 0 x C T\n"), 1, "", "",
+         last_line_is("ERROR: variant_file variants.txt line 3: position 123456789012345678901234567890 does not fit "
+                      "in 32 bits")},
+        {"chromosome past 32 bits", file_holding("variants.txt", "h\n4294967297 1000 m1 0 x A G\n1 2000 m2 0 x C T\n"),
+         1, "", "",
+         last_line_is("ERROR: variant_file variants.txt line 2: chromosome 4294967297 does not fit in 32 bits")},
+        {"largest position", file_holding("variants.txt", "h\n1 2147483647 m1 0 x A G\n1 2000 m2 0 x C T\n"), 0, "", "",
+         vcf_holds("\n1\t2147483647\t1:2147483647:A:G\tA\tG\t")},
+
+        // Read-depth files that would make a VCF no reader takes: a sample
+        // name twice, or no sample at all (both above, empty files).
+        {"sample name twice", file_holding("depth.txt", "S1 P Q 0A1B\nS2 P Q 1A1B\nS1 P Q 2A1B\n"), 1, "", "",
+         all_checks({last_line_is("ERROR: readdepth depth.txt line 3: sample S1 is already on line 1"),
+                     vcf_holds_its_start()})},
+        {"sample name twice in a gzip file",
+         file_holding("depth.txt.gz", gzip("S1 P Q 0A1B\nS2 P Q 1A1B\nS2 P Q 2A1B\n")), 1, "", "",
+         all_checks({last_line_is("ERROR: readdepth depth.txt.gz line 3: sample S2 is already on line 2"),
+                     vcf_holds_its_start()}),
+         gz_args},
+        {"sample names that differ in case only", file_holding("depth.txt", "s1 P Q 0A1B\nS1 P Q 1A1B\nS1x P Q 2A1B\n"),
+         0, "", "", vcf_holds("\tFORMAT\ts1\tS1\tS1x\n")},
 
         // Empty, binary and huge-line inputs.
         {"empty variants", file_holding("variants.txt", ""), 1, "", "",
@@ -280,8 +343,8 @@ TEST(genocall_faults, end_to_end_table) {
          last_line_is("ERROR: variant_file 2 frequency file 32 ")},
         {"huge frequency line", file_holding("frequencies.txt", around(huge, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "",
          "", vcf_is_sound()},
-        {"empty read depths", file_holding("depth.txt", ""), 0, "", "",
-         last_line_is("Readdepth file is uncompressed: depth.txt ")},
+        {"empty read depths", file_holding("depth.txt", ""), 1, "", "",
+         all_checks({last_line_is("ERROR: readdepth depth.txt holds no sample"), vcf_holds_its_start()})},
         {"binary read depths", file_holding("depth.txt", binary_bytes()), 1, "", "",
          all_checks(
              {last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},

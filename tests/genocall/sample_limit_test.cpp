@@ -33,8 +33,13 @@ TEST(sample_limit, more_than_the_table_holds_is_refused) {
 TEST(sample_limit, the_table_full_is_accepted) {
     const auto dir = test_support::make_scratch_dir("genocall.sample_limit_full");
     test_support::write_file(dir / "variants.txt", "chrom pos id x y ref alt\n");
+    // Names all different: a name met twice is refused.
     std::string lines;
-    for (int i = 1; i <= genocall::max_samples; ++i) lines += "s p q\t-\n";
+    for (int i = 1; i <= genocall::max_samples; ++i) {
+        lines += 's';
+        lines += std::to_string(i);
+        lines += " p q\t-\n";
+    }
     test_support::write_file(dir / "depth.txt", lines);
     const auto result =
         test_support::run_program(test_support::program_path("genocall"), dir,
@@ -44,7 +49,10 @@ TEST(sample_limit, the_table_full_is_accepted) {
     std::string expected =
         "##fileformat=VCFv4.1\n##FORMAT=<ID=GT,Number=1,Type=String,Description=\"Genotype\">\n"
         "#CHROM\tPOS\tID\tREF\tALT\tQUAL\tFILTER\tINFO\tFORMAT";
-    for (int i = 0; i < genocall::max_samples; ++i) expected += "\ts";
+    for (int i = 1; i <= genocall::max_samples; ++i) {
+        expected += "\ts";
+        expected += std::to_string(i);
+    }
     expected += "\n";
     EXPECT_TRUE(expected == test_support::read_file(dir / "calls.vcf"));
 }

@@ -97,6 +97,18 @@ void refused_before_opening(const fs::path& dir, const run_result& r) {
     EXPECT_FALSE(test_support::file_exists(dir / "flank.ref"));
 }
 
+// An option refused after the echo: the message is the last line, and
+// reference.unf holds what it held before (empty when the run created it),
+// flank.ref nothing.
+test_support::disk_check_fn refused_options(std::string message, std::string reference_unf = "") {
+    return [message, reference_unf](const fs::path& dir, const run_result& r) {
+        EXPECT_EQ(test_support::last_text_line(r.out), message);
+        EXPECT_EQ(r.out.find(closing_line), std::string::npos);
+        EXPECT_EQ(read_file(dir / "reference.unf"), reference_unf);
+        EXPECT_EQ(read_file(dir / "flank.ref"), "");
+    };
+}
+
 constexpr size_t MiB = size_t{1} << 20;
 
 TEST(kmerbank_faults, sound_run_writes_every_output) {
@@ -175,6 +187,17 @@ TEST(kmerbank_faults, fault_table) {
          {},
          0,
          "Hash table too full"},
+
+        // Options that would give a wrong table are refused after their
+        // echo, before any output is written: an earlier map stays whole.
+        {"hashlen 0 after an earlier run",
+         all_of({earlier_outputs, file_holding("kmerbank.options", "  2  6  3  40  61  8\nx\nx\n  0  10  4\n")}), 1, "",
+         "", refused_options(" hashlen in kmerbank.options must be from 1 to 32", earlier_run_text)},
+        {"hashlen 33", file_holding("kmerbank.options", "  2  6  3  40  61  8\nx\nx\n  33  10  4\n"), 1, "", "",
+         refused_options(" hashlen in kmerbank.options must be from 1 to 32")},
+        {"flanklen -1 after an earlier run",
+         all_of({earlier_outputs, file_holding("kmerbank.options", "  2  6  3  40  61  8\nx\nx\n  3  10  -1\n")}), 1,
+         "", "", refused_options(" flanklen in kmerbank.options must not be below 0", earlier_run_text)},
 
         // Empty, binary and huge-line text inputs.
         {"empty options", file_holding("kmerbank.options", ""), 24,

@@ -48,6 +48,7 @@ std::vector<stop_case> stop_cases() {
     const std::string none = " reference.fa has no sequence line after a header: no chromosome to map";
     const std::string no_chromes = " chromes in kmerbank.options is below 1: no chromosome to map";
     const std::string too_long = "  seglen exceeds maxlngth =       99999";
+    const std::string bad_hashlen = " hashlen in kmerbank.options must be from 1 to 32";
     // hashlen 3, mingap 1, maxgap 10: ACGTA takes GTA (key 45) at 5, ACGTAG
     // also TAG (51) at 6, ACGTACGTA takes GTA twice.
     const auto sampling = [](const std::string& record1) { return options_of(record1, "3 5 2"); };
@@ -88,6 +89,22 @@ std::vector<stop_case> stop_cases() {
          " maxhash in kmerbank.options must be below 2147483647", 1, 0},
         {"maxdup_negative", options_of("1 0 3 20 101 -1"), two_chromosomes, nullptr, nullptr,
          " maxdup in kmerbank.options must not be below 0", 1, 0},
+        // A key holds 32 base codes: other lengths would give one key to
+        // every k-mer (0 or less) or wrap keys around (33), or take none.
+        {"hashlen_0", options_of("1 10 1 20 101 20", "0 5 2"), ">a\nACGTACGTA\n", nullptr, nullptr, bad_hashlen, 1, 0},
+        {"hashlen_negative", options_of("1 10 1 20 101 20", "-5 5 2"), ">a\nACGTACGTA\n", nullptr, nullptr, bad_hashlen,
+         1, 0},
+        {"hashlen_33", options_of("1 40 1 40 101 20", "33 5 2"), ">a\n" + std::string(34, 'A') + "C\n", nullptr,
+         nullptr, bad_hashlen, 1, 0},
+        {"hashlen_2147483647", options_of("1 10 1 20 101 20", "2147483647 5 2"), ">a\nACGTACGTA\n", nullptr, nullptr,
+         bad_hashlen, 1, 0},
+        {"hashlen_1", options_of("1 10 1 20 101 20", "1 5 2"), ">a\nACGTACGTA\n", nullptr, nullptr, done, 0,
+         12 + 20 + 9},
+        // A negative flanklen would write an empty flank text for every SNP.
+        {"flanklen_negative", options_of("1 0 3 20 101 20", "3 5 -1"), two_chromosomes, "h\n1 2 SNP 0 1 T\n", "1 2\n",
+         " flanklen in kmerbank.options must not be below 0", 1, 0},
+        {"flanklen_0", options_of("1 0 3 20 101 20", "3 5 0"), two_chromosomes, "h\n1 2 SNP 0 1 T\n", "1 2\n", done, 0,
+         two_chromosomes_map_size},
         // variants.prior
         {"variant_chromosome_3_of_2", plain_options, two_chromosomes, "h\n3 1 SNP 0 1 A\n", nullptr,
          " Variant is not on a valid chromosome:     3", 1, two_chromosomes_map_size},
