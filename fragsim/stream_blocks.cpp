@@ -86,7 +86,7 @@ void produce_with(void (*kernel)(const lane_job&), unif2_state& s, int32_t* out,
     }
     if (n <= 0) return;
     const uint32_t lcg1 = static_cast<uint32_t>(s.lcg1);
-    const int32_t chunk = n / lanes / 16 * 16;
+    const int32_t chunk = n / lanes;
     int32_t done = 0;
     if (kernel != nullptr && chunk >= shortest_chunk) {
         run_chunks(kernel, s, out, chunk);
@@ -135,13 +135,14 @@ void run_lanes_portable(const lane_job& job) {
     // places a chunk apart, step by step, would keep evicting each other.
     int32_t rows[16][lanes];
     for (int32_t j0 = 0; j0 < job.chunk; j0 += 16) {
-        for (int32_t j = 0; j < 16; ++j)
+        const int32_t steps = job.chunk - j0 < 16 ? job.chunk - j0 : 16;
+        for (int32_t j = 0; j < steps; ++j)
             for (int32_t c = 0; c < lanes; ++c) {
                 lcg2[c] = lcg2_step(lcg2[c]);
                 rows[j][c] = prev[c] = next_lastout(job.table, prev[c], lcg2[c]);
             }
         for (int32_t c = 0; c < lanes; ++c)
-            for (int32_t j = 0; j < 16; ++j) job.out[c * job.chunk + j0 + j] = rows[j][c];
+            for (int32_t j = 0; j < steps; ++j) job.out[c * job.chunk + j0 + j] = rows[j][c];
     }
 }
 

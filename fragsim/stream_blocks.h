@@ -37,7 +37,7 @@ inline constexpr uint32_t m2 = static_cast<uint32_t>(unif2_constants::m2);
 /// One block's chunks for a lane kernel. Lane c starts from lastout guess and
 /// lcg2[c], runs warm_up steps and leaves its lastout in warm_end[c]; lane 0
 /// then takes lastout instead, and every lane runs chunk steps, writing them
-/// to out[c * chunk ...]. chunk is a multiple of 16.
+/// to out[c * chunk ...].
 struct lane_job {
     const int32_t* table;
     const uint32_t* lcg2;

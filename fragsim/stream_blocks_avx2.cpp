@@ -86,9 +86,10 @@ AVX2_FN void run_lanes_avx2(const lane_job& job) {
     prev[0] = _mm256_blend_epi32(prev[0], _mm256_set1_epi32(job.lastout), 1);
 
     const int32_t chunk = job.chunk;
-    __m256i rows[groups][8];
+    __m256i rows[groups][8] = {};
     for (int32_t j0 = 0; j0 < chunk; j0 += 8) {
-        for (int j = 0; j < 8; ++j)
+        const int steps = chunk - j0 < 8 ? chunk - j0 : 8;
+        for (int j = 0; j < steps; ++j)
             for (int g = 0; g < groups; ++g) {
                 lcg2[g] = lcg2_steps(lcg2[g]);
                 rows[g][j] = prev[g] = next_lastouts(t, prev[g], lcg2[g]);
@@ -96,7 +97,15 @@ AVX2_FN void run_lanes_avx2(const lane_job& job) {
         for (int g = 0; g < groups; ++g) {
             transpose8(rows[g]);
             int32_t* out = job.out + (8 * g) * chunk + j0;
-            for (int v = 0; v < 8; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + v * chunk), rows[g][v]);
+            if (steps == 8) {
+                for (int v = 0; v < 8; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + v * chunk), rows[g][v]);
+            } else {  // the chunk's end: a masked store would be slow on some CPUs
+                alignas(32) int32_t last[8];
+                for (int v = 0; v < 8; ++v) {
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(last), rows[g][v]);
+                    for (int j = 0; j < steps; ++j) out[v * chunk + j] = last[j];
+                }
+            }
         }
     }
 }

@@ -90,17 +90,19 @@ AVX512_FN void run_lanes_avx512(const lane_job& job) {
     prev[0] = _mm512_mask_mov_epi32(prev[0], 1, _mm512_set1_epi32(job.lastout));
 
     const int32_t chunk = job.chunk;
-    __m512i rows[groups][16];
+    __m512i rows[groups][16] = {};
     for (int32_t j0 = 0; j0 < chunk; j0 += 16) {
-        for (int j = 0; j < 16; ++j)
+        const int steps = chunk - j0 < 16 ? chunk - j0 : 16;
+        for (int j = 0; j < steps; ++j)
             for (int g = 0; g < groups; ++g) {
                 lcg2[g] = lcg2_steps(lcg2[g]);
                 rows[g][j] = prev[g] = next_lastouts(lo, hi, prev[g], lcg2[g]);
             }
+        const __mmask16 kept = static_cast<__mmask16>((1u << steps) - 1);
         for (int g = 0; g < groups; ++g) {
             transpose16(rows[g]);
             int32_t* out = job.out + (16 * g) * chunk + j0;
-            for (int v = 0; v < 16; ++v) _mm512_storeu_si512(out + v * chunk, rows[g][v]);
+            for (int v = 0; v < 16; ++v) _mm512_mask_storeu_epi32(out + v * chunk, kept, rows[g][v]);
         }
     }
 }

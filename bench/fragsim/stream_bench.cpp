@@ -1,6 +1,7 @@
 // The speed of the random streams: ns per value of plain unif2 calls and of
 // each block generator this CPU supports, all from one set-up and checked to
-// give the same values.
+// give the same values; the best of 3 rounds, as other work on the machine
+// only ever slows a round down.
 //
 //   stream_bench [BLOCK [VALUES]]   blocks of BLOCK values (default 65536)
 //                                   until VALUES (default 100000000)
@@ -23,7 +24,7 @@ struct timing {
 };
 
 template <class Produce>
-timing time_blocks(Produce produce, int32_t block, int64_t values) {
+timing time_round(Produce produce, int32_t block, int64_t values) {
     std::vector<int32_t> out(static_cast<size_t>(block));
     unif2_state s;
     set_up_stream(s, -12345);
@@ -37,6 +38,16 @@ timing time_blocks(Produce produce, int32_t block, int64_t values) {
     }
     const int64_t made = (values + block - 1) / block * block;
     return {took.count() / static_cast<double>(made), checksum};
+}
+
+template <class Produce>
+timing time_blocks(Produce produce, int32_t block, int64_t values) {
+    timing best = time_round(produce, block, values);
+    for (int round = 1; round < 3; ++round) {
+        const timing t = time_round(produce, block, values);
+        if (t.ns_per_value < best.ns_per_value) best = t;
+    }
+    return best;
 }
 
 }  // namespace
