@@ -44,7 +44,8 @@ struct fault_case {
 };
 
 /// Runs every case (gtest assertions, each case traced by its label). Cases
-/// with a memory limit are passed over in sanitizer builds, and cases that
+/// with a memory limit are passed over in sanitizer builds, those with a
+/// file-size limit in thread-sanitizer builds, and cases that
 /// need /dev/full (or another stdout_target) where it is missing.
 void run_fault_table(const fault_program& program, const std::vector<fault_case>& cases);
 

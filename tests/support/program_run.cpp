@@ -172,6 +172,20 @@ bool built_with_sanitizer() {
 #endif
 }
 
+bool built_with_thread_sanitizer() {
+#if defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
 std::string fatal_line(int number, const char* what, int unit, const char* file) {
     return "Fatal error " + std::to_string(number) + ": " + what + ", unit " + std::to_string(unit) + ", file " + file +
            "\n";

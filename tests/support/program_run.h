@@ -57,6 +57,9 @@ run_result run_program(const std::string& program, const std::filesystem::path& 
 /// True when the tests are built with a sanitizer, whose shadow memory
 /// cannot live under an address-space limit.
 bool built_with_sanitizer();
+/// True when the tests are built with ThreadSanitizer, whose own memory
+/// does not live under a file-size limit.
+bool built_with_thread_sanitizer();
 
 /// The line a fatal error of a read or write gives on standard error.
 std::string fatal_line(int number, const char* what, int unit, const char* file);
