@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/distinct_files.h"
 #include "common/run_end.h"
 
 namespace common {
@@ -47,6 +48,7 @@ unit_file::unit_file(int unit, std::string path, int fd) : unit_(unit), path_(st
 }
 
 unit_file::~unit_file() {
+    if (!is_console_) leave_run_file(*this);
     if (fd_ >= 0 && !is_console_) {
         // Out of the registry first, so that an end of the run on another
         // thread never flushes the file while it is being taken apart.
@@ -80,6 +82,9 @@ void unit_file::open(file_use use) {
         reason = EISDIR;
     }
     if (fd < 0) fatal_open_error(unit_, path_, reason);
+    // Opening changes no file that exists; the check comes before anything
+    // is read, written or cut.
+    enter_run_file(*this, use == file_use::input, fd);
     fd_ = fd;
     cut_pending_ = true;
     // Small inputs get a small read buffer; writing buffers are allocated at
@@ -93,8 +98,23 @@ void unit_file::close() {
     if (fd_ < 0) return;
     flush();
     unregister_open_file(this);
-    ::close(fd_);
+    // Some file systems report a failed write only here. The descriptor is
+    // gone whatever the result; an interrupted close has done its work.
+    const int fd = fd_;
     fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) write_failed();
+}
+
+void unit_file::empty() {
+    struct stat st {};
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (ftruncate(fd_, 0) != 0) {
+        {
+            std::lock_guard<std::mutex> g(lock_);
+            failed_ = true;  // the end tells the failure once
+        }
+        write_failed();
+    }
 }
 
 void unit_file::write_failed() { fatal_io_error(error_write, "error during write", unit_, path_); }

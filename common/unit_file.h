@@ -34,10 +34,17 @@ public:
 
     /// Opens for reading and writing, or for reading only where writing is
     /// refused; creates the file empty when missing. Fatal 9 on failure, with
-    /// the system's reason on a second line.
+    /// the system's reason on a second line. Stops the run when the file is
+    /// the same file as another file of the run and one of them is an output
+    /// (distinct_files.h).
     void open(file_use use = file_use::output);
-    /// Completes the file and closes it. Fatal 38 when the completion fails.
+    /// Completes the file and closes it. Fatal 38 when the completion or the
+    /// closing fails. A closed output still counts as a file of the run for
+    /// the check of distinct_files.h until the unit file is destroyed.
     void close();
+    /// Empties an open regular file now, as its first write would; devices
+    /// and pipes are left as they are. Fatal 38 when it cannot be emptied.
+    void empty();
     bool is_open() const { return fd_ >= 0; }
 
     int unit() const { return unit_; }

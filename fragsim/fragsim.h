@@ -158,7 +158,8 @@ void read_true_variants(const options& o, files& f, reference_map& map, variant_
 /// Reads genotypes.true (when it exists) into SOURCEID and GENOROW
 /// (genotypes.cpp).
 void read_genotypes(const options& o, files& f, const variant_tables& var, source_tables& src);
-/// Gives every source its ID and writes fastq.filelist.
+/// Gives every source its ID, writes fastq.filelist and closes it (fatal 38
+/// when it cannot be completed).
 void write_file_list(const options& o, files& f, source_tables& src);
 
 }  // namespace fragsim

@@ -140,6 +140,9 @@ void write_file_list(const options& o, files& f, source_tables& src) {
         }
         f.fastq_filelist.write_line(line);
     }
+    // Complete on disk before the first source starts, whatever end the run
+    // then takes.
+    f.fastq_filelist.close();
 }
 
 }  // namespace fragsim

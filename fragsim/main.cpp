@@ -1,11 +1,13 @@
 // fragsim: simulates paired reads of many sources from the reference map.
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
+#include "common/run_start.h"
 #include "common/wall_time.h"
 #include "fragsim/fragsim.h"
 #include "fragsim/read_production.h"
 
 int main(int argc, char**) {
+    common::prepare_process();
     common::refuse_arguments(argc, "fragsim", "fragsim.options");
     // The tables live on the heap: these hold their handles and the files,
     // small enough for ordinary locals. The run ends by exiting inside a

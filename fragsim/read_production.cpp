@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/distinct_files.h"
 #include "common/fixed_width.h"
 #include "common/free_format_writer.h"
 #include "common/record_file.h"
@@ -348,7 +349,9 @@ void simulate_source(const read_model& rm, const fragment_inputs& in, int32_t K,
 // else (a directory, a device) meets its error or its use in its source's
 // turn.
 void cut_earlier_read_files(int32_t outformat, int32_t sources) {
-    const auto cut = [](const std::string& name) {
+    common::output_claims claims;
+    const auto cut = [&claims](const std::string& name) {
+        claims.claim(name);  // never an input or another output of the run
         struct stat st {};
         if (stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0) return;
         // A file that cannot be cut here cannot be written either: its

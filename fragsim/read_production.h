@@ -22,8 +22,9 @@ void check_fragment_fits(const options& opt, const reference_map& map);
 /// earlier run left are emptied before the first source starts, and every
 /// read is written whole into its file's buffer, so a run that ends early
 /// leaves each read file a prefix of what a full run writes. A read file that
-/// cannot be created or written ends the run (fatal 9 or 38, naming the
-/// file). Runs on as many threads as can be started. Does nothing when
+/// is the same file as an input or another output of the run stops the run
+/// before it is emptied or written; one that cannot be created or written
+/// ends the run (fatal 9 or 38, naming the file). Runs on as many threads as can be started. Does nothing when
 /// sources is below 1.
 void simulate_sources(const options& opt, const derived& der, const reference_map& map, const variant_tables& var,
                       const source_tables& src);

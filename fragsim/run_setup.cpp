@@ -160,7 +160,7 @@ void finish_run(const options& o, files& f) {
     f.variants_true.close();
     f.simseed.close();
     if (f.have_genotypes) f.genotypes_true.close();
-    f.fastq_filelist.close();
+    // fastq.filelist was completed and closed before the sources.
     common::mywalltime();
     common::write_empty_line();
     common::write_free(o.sources, " sources with fastq data simulated");

@@ -1,5 +1,6 @@
 // genocall: turns per-sample REF and ALT read counts at a list of markers
 // into VCF 4.1 genotype calls with posteriors, dosages and read counts.
+#include "common/run_start.h"
 #include "genocall/marker_input.h"
 #include "genocall/options.h"
 #include "genocall/readdepth_input.h"
@@ -7,6 +8,7 @@
 #include "genocall/vcf_writer.h"
 
 int main(int argc, char** argv) {
+    common::prepare_process();
     genocall::set_flush_to_zero();
     genocall::runtime_options opt;
     genocall::print_compile_stamp(__DATE__, __TIME__);
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
 
     genocall::marker_table markers;
     genocall::read_markers(opt, markers);
+    genocall::check_console();  // a console that cannot be written stops the run before the VCF exists
     genocall::vcf_file vcf = genocall::start_vcf(opt);
     genocall::sample_table samples;
     genocall::open_depth_file(opt, samples);
@@ -27,5 +30,6 @@ int main(int argc, char** argv) {
     genocall::close_run(vcf, markers, samples);
 
     genocall::release_options(opt, args, argc);
+    genocall::check_console();
     return 0;
 }

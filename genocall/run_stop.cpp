@@ -1,7 +1,9 @@
 #include "genocall/run_stop.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <xmmintrin.h>
@@ -21,8 +23,29 @@ stop_hook current_hook = nullptr;
 
 void set_stop_hook(stop_hook hook) { current_hook = hook; }
 
+namespace {
+// False, with the reason on standard error, when standard output failed.
+bool console_written() {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int reason = errno;
+    if (flushed && !std::ferror(stdout)) return true;
+    // A failure met by an earlier write leaves its reason unknown here.
+    if (!flushed && reason != 0)
+        std::fprintf(stderr, "\nERROR: standard output cannot be written: %s\n", std::strerror(reason));
+    else
+        std::fprintf(stderr, "\nERROR: standard output cannot be written\n");
+    return false;
+}
+}  // namespace
+
+void check_console() {
+    if (!console_written()) std::exit(1);
+}
+
 void stop_run() {
     if (current_hook) current_hook();
+    console_written();
     // exit() flushes standard output and every open stdio file, so the
     // lines already written stay, the VCF file's included.
     std::exit(1);

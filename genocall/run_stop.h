@@ -8,7 +8,15 @@ namespace genocall {
 void set_flush_to_zero();
 
 /// Ends the run with exit status 1; called right after an error message.
+/// When standard output cannot be written, so that the message is lost, the
+/// line of check_console goes to standard error first.
 [[noreturn]] void stop_run();
+
+/// Hands what was written to standard output on, and checks that it could
+/// be written: when not (a closed console, a full disk, a file-size limit),
+/// writes "\nERROR: standard output cannot be written: " and the system's
+/// reason, then "\n", to standard error and ends the run with exit status 1.
+void check_console();
 
 /// Writes "\nInsufficient memory \n" and ends the run with exit status 1.
 [[noreturn]] void stop_insufficient_memory();

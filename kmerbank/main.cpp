@@ -2,10 +2,12 @@
 // table file from reference.fa, variants.prior and kmerbank.options.
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
+#include "common/run_start.h"
 #include "common/wall_time.h"
 #include "kmerbank/kmerbank.h"
 
 int main(int argc, char**) {
+    common::prepare_process();
     common::refuse_arguments(argc, "kmerbank", "kmerbank.options");
     // Ordinary locals: each table is a handle of a few words whose elements
     // live on the heap, and every end of the run leaves through the run end,

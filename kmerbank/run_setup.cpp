@@ -41,6 +41,10 @@ void start_run(files& f) {
     if (f.have_flank_loc) f.flank_loc.open(common::file_use::input);
     f.reference_unf.open();
     f.kmerbank_unf.open();
+    // The table is written only at the very end: emptied now, the file never
+    // holds an earlier run's table beside this run's other outputs, whatever
+    // the end of this run.
+    f.kmerbank_unf.empty();
     if (f.have_flank_loc) f.flank_ref.open();
     common::write_empty_line();
 }

@@ -1,6 +1,7 @@
 // Faults injected into whole fragsim runs: inputs and outputs that are
-// directories or links that lead nowhere, a full disk, read files left by an
-// earlier run, a stop and a fatal error in one source's thread while the
+// directories or links that lead nowhere, outputs that are links to inputs or
+// to each other, a full disk, a file-size limit, a closed standard error,
+// read files left by an earlier run, a stop and a fatal error in one source's thread while the
 // others write, reference.unf and fragsim.options cut at every byte, empty,
 // binary, NUL-filled and huge-line text inputs under a memory limit, an OpenMP
 // runtime that cannot start its threads, and arguments. Every run must end
@@ -23,6 +24,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::all_checks;
 using test_support::all_of;
 using test_support::binary_bytes;
 using test_support::directory_named;
@@ -31,7 +33,10 @@ using test_support::expect_prefix_of;
 using test_support::fatal_line;
 using test_support::fault_case;
 using test_support::file_holding;
+using test_support::file_is;
 using test_support::full_disk_under;
+using test_support::hard_link_named;
+using test_support::last_line_is;
 using test_support::link_named;
 using test_support::nul_filled;
 using test_support::open_failure;
@@ -60,11 +65,28 @@ std::string options_with(int outformat, int sources, const char* depth) {
            " 0.01 0.001\n";
 }
 
+const std::string simseed_text = "simulation seed\n 4711\n";
+const std::string variants_text = "chrom location type unused length allele\n1 5 SNP 0 1 G\n";
+// A row per source for the one variant.
+const std::string genotypes_text = "       501         0         1 2\n       502         0         1 1\n";
+
 void write_inputs(const fs::path& dir) {
     write_file(dir / "fragsim.options", options_text);
     write_file(dir / "reference.unf", small_reference_unf());
-    write_file(dir / "simseed", "simulation seed\n 4711\n");
-    write_file(dir / "variants.true", "chrom location type unused length allele\n1 5 SNP 0 1 G\n");
+    write_file(dir / "simseed", simseed_text);
+    write_file(dir / "variants.true", variants_text);
+}
+
+// Every input as the case wrote it; options is fragsim.options.
+test_support::disk_check_fn inputs_unchanged(std::string options = options_text) {
+    return all_checks({file_is("fragsim.options", options), file_is("reference.unf", small_reference_unf()),
+                       file_is("simseed", simseed_text), file_is("variants.true", variants_text)});
+}
+
+// The stop of a run whose output is the same file as an input or an earlier
+// output: its line ends the console, and no input has changed.
+test_support::disk_check_fn same_file_stop(const std::string& line, std::string options = options_text) {
+    return all_checks({last_line_is(line), inputs_unchanged(options)});
 }
 
 const test_support::fault_program fragsim{"fragsim", write_inputs, {}, {"OMP_NUM_THREADS=1"}};
@@ -164,6 +186,10 @@ TEST(fragsim_faults, fault_table) {
 
     // One source, both output formats, 10,000 reads; the binary file fails.
     const spoil_fn ten_thousand_reads = file_holding("fragsim.options", options_with(2, 1, "2000"));
+    // One source, FASTQ only, 10,000 reads.
+    const spoil_fn ten_thousand_fastq_reads = file_holding("fragsim.options", options_with(1, 1, "2000"));
+    // Both output formats, two sources, two reads each.
+    const spoil_fn both_formats = file_holding("fragsim.options", options_with(2, 2, "0.5"));
     // Eight sources on four threads, FASTQ only, 200 reads each.
     const spoil_fn eight_sources = file_holding("fragsim.options", options_with(1, 8, "40"));
 
@@ -188,15 +214,17 @@ TEST(fragsim_faults, fault_table) {
 
         // A full disk: fatal 38 naming the file; a source's end lines only
         // after its files are complete, and never the closing line.
+        // fastq.filelist is complete before the first source starts: a full
+        // disk under it ends the run before any read file is made.
         {"full disk under fastq.filelist",
          full_disk_under("fastq.filelist"),
          38,
          write_failure(14, "fastq.filelist"),
          "",
-         as_sound({"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"}),
+         all_checks({test_support::no_file("source1.1.fq"), test_support::no_file("source2.2.fq")}),
          {},
          0,
-         closing_line},
+         "fastQ file source1"},
         {"full disk under source1.1.fq",
          full_disk_under("source1.1.fq"),
          38,
@@ -253,6 +281,84 @@ TEST(fragsim_faults, fault_table) {
          0,
          closing_line,
          {"OMP_NUM_THREADS=2"}},
+
+        // A file-size limit that the reads of both FASTQ files pass: each
+        // write fails as on a full disk instead of the signal ending the run
+        // mid-record, and fastq.filelist, completed before the sources, is
+        // whole.
+        {"file-size limit under source1.1.fq",
+         ten_thousand_fastq_reads,
+         38,
+         write_failure(16, "source1.1.fq") + write_failure(17, "source1.2.fq"),
+         "",
+         [=](const fs::path& dir, const run_result& r) {
+             const auto& whole = sound_files("10000 FASTQ reads", ten_thousand_fastq_reads);
+             EXPECT_EQ(read_file(dir / "fastq.filelist"), whole.at("fastq.filelist"));
+             read_files_are_prefixes("10000 FASTQ reads", ten_thousand_fastq_reads, 1)(dir, r);
+         },
+         {},
+         0,
+         "fastQ file source1",
+         {},
+         64 * 1024},
+
+        // An output that is a link to an input or to another output: the
+        // run stops before it is emptied or written, every input unchanged.
+        {"fastq.filelist a symbolic link to reference.unf", link_named("fastq.filelist", "reference.unf"), 1, "", "",
+         same_file_stop(" Output file fastq.filelist is the same file as input file reference.unf")},
+        {"source1.1.fq a hard link of simseed", hard_link_named("source1.1.fq", "simseed"), 1, "", "",
+         all_checks({same_file_stop(" Output file source1.1.fq is the same file as input file simseed"),
+                     as_sound({"fastq.filelist"})})},
+        {"source1.unf a symbolic link to variants.true",
+         all_of({both_formats, link_named("source1.unf", "variants.true")}), 1, "", "",
+         same_file_stop(" Output file source1.unf is the same file as input file variants.true",
+                        options_with(2, 2, "0.5"))},
+        {"source2.1.fq a hard link of genotypes.true",
+         all_of({file_holding("genotypes.true", genotypes_text), hard_link_named("source2.1.fq", "genotypes.true")}), 1,
+         "", "",
+         all_checks({same_file_stop(" Output file source2.1.fq is the same file as input file genotypes.true"),
+                     file_is("genotypes.true", genotypes_text)})},
+        {"fastq.filelist a hard link of fragsim.options", hard_link_named("fastq.filelist", "fragsim.options"), 1, "",
+         "", same_file_stop(" Output file fastq.filelist is the same file as input file fragsim.options")},
+        // Between outputs: the earlier one is this run's and the later one
+        // stops the run before it is emptied.
+        {"source1.2.fq a hard link of an earlier fastq.filelist",
+         all_of({file_holding("fastq.filelist", earlier_run_text), hard_link_named("source1.2.fq", "fastq.filelist")}),
+         1, "", "",
+         all_checks({same_file_stop(" Output file source1.2.fq is the same file as output file fastq.filelist"),
+                     as_sound({"fastq.filelist"})})},
+        {"source2.2.fq a hard link of an earlier source1.1.fq",
+         all_of({file_holding("source1.1.fq", earlier_run_text), hard_link_named("source2.2.fq", "source1.1.fq")}), 1,
+         "", "",
+         all_checks({same_file_stop(" Output file source2.2.fq is the same file as output file source1.1.fq"),
+                     file_is("source1.1.fq", "")})},
+
+        // Standard error closed: no file of the run takes its place, so a
+        // fatal line is lost and the inputs keep their bytes.
+        {"standard error closed, binary options",
+         file_holding("fragsim.options", binary_bytes()),
+         64,
+         "",
+         "",
+         file_is("fragsim.options", binary_bytes()),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {2}},
+        {"standard error closed, full disk under source1.1.fq",
+         full_disk_under("source1.1.fq"),
+         38,
+         "",
+         "",
+         inputs_unchanged(),
+         {},
+         0,
+         "fastQ file source1",
+         {},
+         0,
+         {2}},
 
         // Empty, binary and huge-line text inputs.
         {"empty options", file_holding("fragsim.options", ""), 24,

@@ -1,12 +1,13 @@
 // Faults injected into whole genocall runs: inputs and the VCF output that
-// are directories, a full disk, an earlier run's VCF, a VCF name that reaches
-// an input, damaged and unusual gzip read-depth files (one also cut at every
-// byte), frequencies and an error rate that are not numbers, frequencies
-// outside 0..1, chromosomes and positions past 32 bits, a sample name twice,
-// lines holding NUL bytes, empty, binary and huge-line inputs, and a memory
-// limit. Every run ends with one clear message and status 1 (or completes
-// where the input is sound), writes nothing to standard error (no sanitizer
-// report), leaves every input as it was and the VCF lines it wrote in place.
+// are directories, a full disk, a file-size limit, a standard output that is
+// closed or full, an earlier run's VCF, a VCF name that reaches an input,
+// damaged and unusual gzip read-depth files (one also cut at every byte),
+// frequencies and an error rate that are not numbers, frequencies outside
+// 0..1, chromosomes and positions past 32 bits, a sample name twice, lines
+// holding NUL bytes, empty, binary and huge-line inputs, and a memory limit.
+// Every run ends with one clear message and status 1 (or completes where the
+// input is sound), writes nothing to standard error (no sanitizer report),
+// leaves every input as it was and the VCF lines it wrote in place.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -39,6 +40,7 @@ using test_support::last_text_line;
 using test_support::no_file;
 using test_support::read_file;
 using test_support::run_result;
+using test_support::spoil_fn;
 using test_support::write_file;
 
 const std::string variants_text = "chrom pos id x y ref alt rest\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n";
@@ -137,6 +139,48 @@ std::vector<std::string> with_more_args(std::vector<std::string> more) {
     return args;
 }
 
+// Inputs of 200 markers and 1,000 samples: a VCF file of about 800 kB
+// beside some 30 kB of console lines.
+spoil_fn large_inputs() {
+    return [](const fs::path& dir) {
+        std::string variants = "chrom pos id x y ref alt rest\n", frequencies, depth;
+        // Built by appending: GCC warns wrongly on texts added to numbers.
+        for (int k = 1; k <= 200; ++k) {
+            variants += "1 ";
+            variants += std::to_string(1000 * k);
+            variants += " m 0 x A G\n";
+            frequencies += "1 1 0.";
+            frequencies += "0123456789"[k % 10];
+            frequencies += '\n';
+        }
+        for (int s = 1; s <= 1000; ++s) {
+            depth += 'S';
+            depth += std::to_string(s);
+            depth += " P Q ";
+            for (int k = 0; k < 200; ++k) {
+                depth += "0123456789"[(s + k) % 10];
+                depth += "A31"[(s * k) % 3];
+            }
+            depth += '\n';
+        }
+        write_file(dir / "variants.txt", variants);
+        write_file(dir / "frequencies.txt", frequencies);
+        write_file(dir / "depth.txt", depth);
+    };
+}
+
+// The VCF file of a run on the large inputs.
+const std::string& large_vcf() {
+    static const std::string vcf = [] {
+        const auto dir = test_support::make_scratch_dir("genocall_fault_large_vcf");
+        large_inputs()(dir);
+        const run_result r = run_genocall(dir);
+        EXPECT_EQ(r.status, 0) << r.out;
+        return read_file(dir / "calls.vcf");
+    }();
+    return vcf;
+}
+
 // The VCF name reaching each input: by the same name, by another path, by a
 // symbolic link and by a hard link. The run stops before the VCF file is
 // opened, and every input keeps its bytes.
@@ -195,6 +239,7 @@ TEST(genocall_faults, end_to_end_table) {
         return t;
     };
     const size_t memory_limit = size_t{256} << 20;
+    const size_t file_size_limit = size_t{256} << 10;
 
     std::vector<fault_case> cases = {
         {"sound inputs", nullptr, 0, "", "",
@@ -216,6 +261,91 @@ TEST(genocall_faults, end_to_end_table) {
          all_checks({last_line_is("ERROR: vcf output file calls.vcf failed to open"), inputs_unchanged()})},
         {"full disk under the VCF", full_disk_under("calls.vcf"), 1, "", "",
          all_checks({last_line_is("ERROR: vcf output file calls.vcf write failed"), inputs_unchanged()})},
+
+        // A file-size limit that the VCF file passes: the write fails as on a
+        // full disk, instead of the signal ending the run mid-line.
+        {"file-size limit under the VCF",
+         large_inputs(),
+         1,
+         "",
+         "",
+         [file_size_limit](const fs::path& dir, const run_result& r) {
+             EXPECT_EQ(last_text_line(r.out), "ERROR: vcf output file calls.vcf write failed");
+             const std::string vcf = contents_of(dir / "calls.vcf");
+             EXPECT_EQ(vcf.size(), file_size_limit);
+             expect_prefix_of(vcf, large_vcf(), "calls.vcf");
+         },
+         {},
+         0,
+         "",
+         {},
+         file_size_limit},
+
+        // Standard output closed or full: the console text would be lost, or
+        // land in the VCF file. The run stops before the VCF file is opened,
+        // an earlier one keeping its bytes.
+        {"standard output closed",
+         file_holding("calls.vcf", earlier_run_text),
+         1,
+         "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         "",
+         all_checks({file_is("calls.vcf", earlier_run_text), inputs_unchanged()}),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {1}},
+        {"standard output closed, no earlier VCF",
+         nullptr,
+         1,
+         "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         "",
+         all_checks({no_file("calls.vcf"), inputs_unchanged()}),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {1}},
+        {"standard output closed, 1,000 samples",
+         large_inputs(),
+         1,
+         "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         "",
+         no_file("calls.vcf"),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {1}},
+        {"standard output on a full disk",
+         nullptr,
+         1,
+         "\nERROR: standard output cannot be written: No space left on device\n",
+         "",
+         all_checks({no_file("calls.vcf"), inputs_unchanged()}),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {},
+         "/dev/full"},
+        // A stop whose message cannot be written tells why on standard error.
+        {"standard output closed, a flag followed by a value",
+         nullptr,
+         1,
+         "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         "",
+         nullptr,
+         {"--write_dosage", "extra"},
+         0,
+         "",
+         {},
+         0,
+         {1}},
 
         // Damaged and unusual gzip read-depth files.
         {"gzip and trailing text", file_holding("depth.txt.gz", gz + "garbage\n"), 1, "", "",

@@ -1,5 +1,7 @@
 // Faults injected into whole kmerbank runs: inputs and outputs that are
-// directories, links that lead nowhere, a full disk under each output name,
+// directories, links that lead nowhere, outputs that are links to inputs or
+// to each other, a full disk under each output name, a file-size limit,
+// closed standard streams, an earlier run's table beside a run that stops,
 // kmerbank.options cut at every byte, empty, binary, NUL-filled and huge-line
 // text inputs under a memory limit, an OpenMP runtime that cannot start its
 // threads, and arguments. Every run must end with its message and status,
@@ -20,6 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::all_checks;
 using test_support::all_of;
 using test_support::binary_bytes;
 using test_support::directory_named;
@@ -27,7 +30,10 @@ using test_support::earlier_run_text;
 using test_support::fatal_line;
 using test_support::fault_case;
 using test_support::file_holding;
+using test_support::file_is;
 using test_support::full_disk_under;
+using test_support::hard_link_named;
+using test_support::last_line_is;
 using test_support::link_named;
 using test_support::nul_filled;
 using test_support::open_failure;
@@ -40,11 +46,27 @@ using test_support::write_file;
 const std::string options_text =
     "  2  6  3  40  61  8\nmingap maxgap chromes maplngth maxhash maxdup\n(not read)\n  3  10  4\n";
 
+const std::string reference_text = ">chr1\nACGTACgtnNAC\nGTACGTNN\n>chr2\nttGCAtTNNGCATG\n";
+const std::string prior_text = "chrom location type unused length allele\n1 5 SNP 0 1 G\n2 4 SNP 0 1 T\n";
+const std::string flank_loc_text = "2 4\n1 18\n";
+
 void write_inputs(const fs::path& dir) {
     write_file(dir / "kmerbank.options", options_text);
-    write_file(dir / "reference.fa", ">chr1\nACGTACgtnNAC\nGTACGTNN\n>chr2\nttGCAtTNNGCATG\n");
-    write_file(dir / "variants.prior", "chrom location type unused length allele\n1 5 SNP 0 1 G\n2 4 SNP 0 1 T\n");
-    write_file(dir / "flank.loc", "2 4\n1 18\n");
+    write_file(dir / "reference.fa", reference_text);
+    write_file(dir / "variants.prior", prior_text);
+    write_file(dir / "flank.loc", flank_loc_text);
+}
+
+// Every input as the case wrote it; options is kmerbank.options.
+test_support::disk_check_fn inputs_unchanged(std::string options = options_text) {
+    return test_support::all_checks({file_is("kmerbank.options", options), file_is("reference.fa", reference_text),
+                                     file_is("variants.prior", prior_text), file_is("flank.loc", flank_loc_text)});
+}
+
+// The stop of a run whose output is the same file as an input or an earlier
+// output: its line ends the console, and no input has changed.
+test_support::disk_check_fn same_file_stop(const std::string& line) {
+    return test_support::all_checks({last_line_is(line), inputs_unchanged()});
 }
 
 const test_support::fault_program kmerbank{"kmerbank", write_inputs, {}, {"OMP_NUM_THREADS=2"}};
@@ -110,6 +132,9 @@ test_support::disk_check_fn refused_options(std::string message, std::string ref
 }
 
 constexpr size_t MiB = size_t{1} << 20;
+
+// Options of a table of 100,000 slots: kmerbank.unf of about 1.4 MB.
+const std::string big_table_options = "  2  6  3  40  100000  8\nx\nx\n  3  10  4\n";
 
 TEST(kmerbank_faults, sound_run_writes_every_output) {
     EXPECT_EQ(sound().reference_unf.size(), 12u + 20u * 2u + 18u + 14u);  // the trailing NN of chr1 trimmed
@@ -271,6 +296,97 @@ TEST(kmerbank_faults, fault_table) {
          512 * MiB,
          "",
          {"OMP_NUM_THREADS=4", "OMP_STACKSIZE=1G"}},
+
+        // An output that is a link to an input or to another output: the
+        // run stops before it is opened for writing, every file unchanged.
+        {"kmerbank.unf a symbolic link to reference.fa", link_named("kmerbank.unf", "reference.fa"), 1, "", "",
+         same_file_stop(" Output file kmerbank.unf is the same file as input file reference.fa")},
+        {"reference.unf a hard link of variants.prior", hard_link_named("reference.unf", "variants.prior"), 1, "", "",
+         same_file_stop(" Output file reference.unf is the same file as input file variants.prior")},
+        {"flank.ref a symbolic link to flank.loc", link_named("flank.ref", "flank.loc"), 1, "", "",
+         same_file_stop(" Output file flank.ref is the same file as input file flank.loc")},
+        {"kmerbank.unf a hard link of kmerbank.options", hard_link_named("kmerbank.unf", "kmerbank.options"), 1, "", "",
+         same_file_stop(" Output file kmerbank.unf is the same file as input file kmerbank.options")},
+        {"kmerbank.unf a hard link of an earlier reference.unf",
+         all_of({file_holding("reference.unf", earlier_run_text), hard_link_named("kmerbank.unf", "reference.unf")}), 1,
+         "", "",
+         test_support::all_checks(
+             {same_file_stop(" Output file kmerbank.unf is the same file as output file reference.unf"),
+              file_is("reference.unf", earlier_run_text)})},
+        {"flank.ref a symbolic link to an earlier kmerbank.unf",
+         all_of({file_holding("kmerbank.unf", earlier_run_text), link_named("flank.ref", "kmerbank.unf")}), 1, "", "",
+         test_support::all_checks(
+             {same_file_stop(" Output file flank.ref is the same file as output file kmerbank.unf"),
+              file_is("kmerbank.unf", "")})},
+
+        // Standard error closed: no file of the run takes its place, so a
+        // fatal line or a code is lost and the inputs keep their bytes.
+        {"standard error closed, binary options",
+         file_holding("kmerbank.options", binary_bytes()),
+         64,
+         "",
+         "",
+         file_is("kmerbank.options", binary_bytes()),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {2}},
+        {"standard error closed, the hash search gives up",
+         file_holding("kmerbank.options", "  2  6  3  40  0  8\nx\nx\n  3  10  4\n"),
+         41,
+         "",
+         " Function N8HASH dropped out of the loop",
+         all_checks({inputs_unchanged("  2  6  3  40  0  8\nx\nx\n  3  10  4\n"), file_is("kmerbank.unf", "")}),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {2}},
+        // Standard output closed: the console cannot be written.
+        {"standard output closed",
+         nullptr,
+         38,
+         write_failure(6, "stdout"),
+         "",
+         all_checks({inputs_unchanged(), test_support::no_file("reference.unf")}),
+         {},
+         0,
+         "",
+         {},
+         0,
+         {1}},
+
+        // A file-size limit that the table passes: the write fails as on a
+        // full disk, instead of the signal ending the run mid-record.
+        {"file-size limit under kmerbank.unf",
+         file_holding("kmerbank.options", big_table_options),
+         38,
+         write_failure(20, "kmerbank.unf"),
+         "",
+         all_checks({inputs_unchanged(big_table_options), complete({"reference.unf", "flank.ref"})}),
+         {},
+         0,
+         closing_line,
+         {},
+         64 * 1024},
+
+        // A run that stops keeps no earlier run's table beside its outputs.
+        {"hash table too full, earlier kmerbank.unf",
+         all_of({file_holding("kmerbank.options", "  2  6  3  40  5  8\nx\nx\n  3  10  4\n"),
+                 file_holding("kmerbank.unf", earlier_run_text)}),
+         1, "", " Hash table too full, increase maxhash           5",
+         all_checks({file_is("kmerbank.unf", ""), complete({"reference.unf", "flank.ref"})})},
+        {"hash search gives up, earlier kmerbank.unf",
+         all_of({file_holding("kmerbank.options", "  2  6  3  40  0  8\nx\nx\n  3  10  4\n"),
+                 file_holding("kmerbank.unf", earlier_run_text)}),
+         41, "41\n", " Function N8HASH dropped out of the loop", file_is("kmerbank.unf", "")},
+        {"maplngth exceeded, earlier kmerbank.unf",
+         all_of({file_holding("kmerbank.options", "  2  6  3  10  61  8\nx\nx\n  3  10  4\n"),
+                 file_holding("kmerbank.unf", earlier_run_text)}),
+         1, "", "Chromosome length exceeds maplngth", file_is("kmerbank.unf", "")},
 
         // Arguments: one line, status 1, no file opened.
         {"--help",

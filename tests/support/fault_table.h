@@ -29,20 +29,24 @@ struct fault_program {
 /// One fault and what it must give.
 struct fault_case {
     std::string label;
-    spoil_fn spoil;                   // makes the fault in the sound inputs
-    int status;                       // the exit status
-    std::string err;                  // the whole of standard error
-    std::string out_part{};           // text standard output must hold, when not empty
-    disk_check_fn check{};            // what must stay on disk, when set
-    std::vector<std::string> args{};  // replaces the program's command line, when not empty
-    size_t memory_limit = 0;          // address-space limit of the run in bytes (0: none)
-    std::string out_absent{};         // text standard output must not hold, when not empty
-    std::vector<std::string> env{};   // environment added to the program's for this case
+    spoil_fn spoil;                     // makes the fault in the sound inputs
+    int status;                         // the exit status
+    std::string err;                    // the whole of standard error
+    std::string out_part{};             // text standard output must hold, when not empty
+    disk_check_fn check{};              // what must stay on disk, when set
+    std::vector<std::string> args{};    // replaces the program's command line, when not empty
+    size_t memory_limit = 0;            // address-space limit of the run in bytes (0: none)
+    std::string out_absent{};           // text standard output must not hold, when not empty
+    std::vector<std::string> env{};     // environment added to the program's for this case
+    size_t file_size_limit = 0;         // largest file the run may write in bytes (0: none)
+    std::vector<int> closed_streams{};  // standard descriptors closed when the run starts, e.g. {2} as 2>&-
+    std::string stdout_target{};        // standard output on this path (e.g. /dev/full), not captured
 };
 
 /// Runs every case (gtest assertions, each case traced by its label). Cases
-/// with a memory limit are passed over in sanitizer builds, and cases that
-/// need /dev/full where it is missing.
+/// with a memory limit are passed over in sanitizer builds, those with a
+/// file-size limit in thread-sanitizer builds, and cases that
+/// need /dev/full (or another stdout_target) where it is missing.
 void run_fault_table(const fault_program& program, const std::vector<fault_case>& cases);
 
 // Spoilers for the cases.
@@ -58,6 +62,9 @@ spoil_fn all_of(std::vector<spoil_fn> spoilers);
 /// A symbolic link to target in place of the file (e.g. /dev/zero, or a
 /// target that does not exist).
 spoil_fn link_named(std::string name, std::string target);
+/// A hard link of target (a file of the directory) in place of the file:
+/// one file under two names.
+spoil_fn hard_link_named(std::string name, std::string target);
 /// The file holding head, then NUL bytes up to size bytes in all; the NUL
 /// part is a hole, so a file far larger than memory costs no disk.
 spoil_fn nul_filled(std::string name, std::string head, size_t size);

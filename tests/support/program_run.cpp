@@ -74,6 +74,13 @@ std::vector<std::string> list_files(const fs::path& dir) {
 
 run_result run_program(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
                        const std::vector<std::string>& extra_env, int timeout_seconds, size_t memory_limit) {
+    child_setup setup;
+    setup.memory_limit = memory_limit;
+    return run_program(program, cwd, args, extra_env, timeout_seconds, setup);
+}
+
+run_result run_program(const std::string& program, const fs::path& cwd, const std::vector<std::string>& args,
+                       const std::vector<std::string>& extra_env, int timeout_seconds, const child_setup& setup) {
     // Output goes to files beside the scratch directory, so a test sees only
     // what the program itself wrote in cwd.
     fs::path capture = cwd.parent_path() / (cwd.filename().string() + ".capture");
@@ -103,20 +110,31 @@ run_result run_program(const std::string& program, const fs::path& cwd, const st
     for (auto& a : argv_strings) argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    write_file(out_path, "");
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
         int in = open("/dev/null", O_RDONLY);
-        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int out = setup.stdout_target.empty() ? open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                                              : open(setup.stdout_target.c_str(), O_WRONLY);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
-        if (memory_limit != 0) {
-            const struct rlimit limit = {memory_limit, memory_limit};
+        if (setup.memory_limit != 0) {
+            const struct rlimit limit = {setup.memory_limit, setup.memory_limit};
             if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+        }
+        if (setup.file_size_limit != 0) {
+            const struct rlimit limit = {setup.file_size_limit, setup.file_size_limit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
         }
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);
+        // The program starts with the three standard descriptors alone, or
+        // fewer: a closed one is the lowest number its first opening takes.
+        for (int fd : {in, out, err})
+            if (fd > 2) close(fd);
+        for (int fd : setup.closed_streams) close(fd);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
@@ -145,6 +163,20 @@ bool built_with_sanitizer() {
     return true;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    return true;
+#else
+    return false;
+#endif
+#else
+    return false;
+#endif
+}
+
+bool built_with_thread_sanitizer() {
+#if defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
     return true;
 #else
     return false;

@@ -31,6 +31,14 @@ bool file_exists(const std::filesystem::path& path);
 /// Names of the regular files in a directory, sorted.
 std::vector<std::string> list_files(const std::filesystem::path& dir);
 
+/// What a run changes in the child besides its arguments and environment.
+struct child_setup {
+    size_t memory_limit = 0;            // address space in bytes, as `ulimit -v` sets it; 0: no limit
+    size_t file_size_limit = 0;         // largest file in bytes, as `ulimit -f` sets it; 0: no limit
+    std::vector<int> closed_streams{};  // standard descriptors closed at the start, e.g. 2 as `2>&-`
+    std::string stdout_target{};        // standard output opened on this path (e.g. /dev/full), not captured
+};
+
 /// Runs program with args in directory cwd, standard input from /dev/null.
 /// extra_env entries ("NAME=value") are added to the environment, each in
 /// place of an inherited entry of its name (the last of a name counts).
@@ -40,10 +48,18 @@ std::vector<std::string> list_files(const std::filesystem::path& dir);
 run_result run_program(const std::string& program, const std::filesystem::path& cwd,
                        const std::vector<std::string>& args = {}, const std::vector<std::string>& extra_env = {},
                        int timeout_seconds = 120, size_t memory_limit = 0);
+/// The same with the limits and standard streams of setup. A closed or
+/// redirected stream leaves its captured text empty.
+run_result run_program(const std::string& program, const std::filesystem::path& cwd,
+                       const std::vector<std::string>& args, const std::vector<std::string>& extra_env,
+                       int timeout_seconds, const child_setup& setup);
 
 /// True when the tests are built with a sanitizer, whose shadow memory
 /// cannot live under an address-space limit.
 bool built_with_sanitizer();
+/// True when the tests are built with ThreadSanitizer, whose own memory
+/// does not live under a file-size limit.
+bool built_with_thread_sanitizer();
 
 /// The line a fatal error of a read or write gives on standard error.
 std::string fatal_line(int number, const char* what, int unit, const char* file);
