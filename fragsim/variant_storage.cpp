@@ -25,7 +25,7 @@ void variant_positions::allocate(const common::table<int32_t>& CHROLEN, int32_t 
         words += words_of(CHROLEN[c]);
     }
     bits_.allocate(0, words - 1);
-    block_rank_.allocate(0, words / block_words - 1);
+    directory_.allocate(0, 2 * (words / block_words) - 1);
     slots_.release();
     // Marked at the places of the variants, in file order.
     bits_.prefer_huge_pages();
@@ -34,21 +34,21 @@ void variant_positions::allocate(const common::table<int32_t>& CHROLEN, int32_t 
 int64_t variant_positions::finish() {
     uint64_t count = 0;
     const uint64_t* bits = bits_.data();
-    for (int64_t b = 0; b < block_rank_.size(); ++b) {
-        block_rank_[b] = count;
-        for (int64_t k = 0; k < block_words; ++k) count += static_cast<uint64_t>(std::popcount(bits[b * block_words + k]));
+    const int64_t blocks = directory_.size() / 2;
+    for (int64_t b = 0; b < blocks; ++b) {
+        const uint64_t* block = bits + b * block_words;
+        uint64_t within = 0, counts = 0;
+        for (int64_t k = 1; k < block_words; ++k) {
+            within += count_bits(block[k - 1]);
+            counts |= within << (9 * (k - 1));
+        }
+        directory_[2 * b] = count;
+        directory_[2 * b + 1] = counts;
+        count += within + count_bits(block[block_words - 1]);
     }
     slots_.allocate(0, static_cast<int64_t>(count) - 1);
     slots_.prefer_huge_pages();
     return static_cast<int64_t>(count);
-}
-
-int64_t variant_positions::rank(int64_t p, int64_t c) const {
-    const column_view col = column(c);
-    const uint64_t i = static_cast<uint64_t>(p - 1), w = i >> 6;
-    uint64_t r = col.block_rank[w >> 3];
-    for (uint64_t k = w & ~uint64_t{7}; k < w; ++k) r += static_cast<uint64_t>(std::popcount(col.bits[k]));
-    return static_cast<int64_t>(r + static_cast<uint64_t>(std::popcount(col.bits[w] & ((uint64_t{1} << (i & 63)) - 1))));
 }
 
 void genotype_cells::allocate(int64_t cells, int32_t sources) {

@@ -92,7 +92,8 @@ struct sim_world {
         src.GENOROW.allocate(var.nvar, opt.sources);
         for (int32_t s = 1; s <= opt.sources; ++s) {
             std::string cells(static_cast<size_t>(var.nvar), '\0');
-            if (static_cast<size_t>(s) <= rows.size()) cells.replace(0, rows[static_cast<size_t>(s) - 1].size(), rows[static_cast<size_t>(s) - 1]);
+            if (static_cast<size_t>(s) <= rows.size())
+                cells.replace(0, rows[static_cast<size_t>(s) - 1].size(), rows[static_cast<size_t>(s) - 1]);
             src.GENOROW.store_row(s, cells.data());
         }
     }
