@@ -13,7 +13,7 @@ enum class walk_end { accepted, too_many_n, chromosome_end };
 // Allele of variant v for the attempt: 1 the reference, anything else the
 // alternate. Without genotype rows a fixed pattern by slot number; with them
 // the source's genotype character, '1' drawn afresh from READSTREAM.
-inline void choose_allele(const fragment_inputs& in, const char* genotypes, int32_t v, int32_t haplotype,
+inline void choose_allele(const fragment_inputs& in, genotype_cells::row_view genotypes, int32_t v, int32_t haplotype,
                           fragment_source& fs) {
     if (in.src.ngeno < 1) {
         if (v % 4 == 0)
@@ -24,7 +24,7 @@ inline void choose_allele(const fragment_inputs& in, const char* genotypes, int3
             fs.allele_choice = 2;
         return;
     }
-    switch (genotypes[v - 1]) {
+    switch (genotypes(v)) {
         case '1': fs.allele_choice = unif2(fs.streams.READSTREAM) > 0.5 ? 1 : 2; break;
         case '0': fs.allele_choice = 1; break;
         case '2': fs.allele_choice = 2; break;
@@ -33,15 +33,15 @@ inline void choose_allele(const fragment_inputs& in, const char* genotypes, int3
 }
 
 // The alternate allele of variant v at offset off, position p, by its kind:
-// an SNP's base from ALTERNATE; the reference base followed by an
+// an SNP's base from its slot's ALTBASE; the reference base followed by an
 // insertion's text (bases past offset L dropped; off moves to the last one
 // filled); the base VARLEN positions on for a deletion (p moves on, and the
 // walk ends when that passes the chromosome's end: false); the reference base
 // for another type, which has no allele to put in.
-inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF, const char* ALT, int32_t len,
-                          int32_t L, int32_t& off, int32_t& p, char* SEQ, int32_t* POS) {
+inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF, int32_t len, int32_t L, int32_t& off,
+                          int32_t& p, char* SEQ, int32_t* POS) {
     switch (var.VARTYPE[v]) {
-        case common::variant_kind::snp: SEQ[off - 1] = ALT[p - 1]; break;
+        case common::variant_kind::snp: SEQ[off - 1] = var.ALTBASE[v]; break;
         case common::variant_kind::ins: {
             SEQ[off - 1] = REF[p - 1];
             const int32_t k = var.VARLEN[v];
@@ -72,17 +72,17 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
     const int32_t L = in.opt.fraglen, m = in.opt.maxlngth, d = in.var.maxindel;
     const int32_t len = in.map.CHROLEN[c];
     const char* REF = in.map.REFERENCE.column(c);
-    const char* ALT = in.map.ALTERNATE.column(c);
-    const int32_t* VARNUM = in.map.VARNUM.column(c);
-    const char* genotypes = in.src.ngeno >= 1 ? in.src.GENOROW.column(fs.source) : nullptr;
+    const variant_positions::column_view VARNUM = in.map.VARNUM.column(c);
+    const genotype_cells::row_view genotypes =
+        in.src.ngeno >= 1 ? in.src.GENOROW.row(fs.source) : genotype_cells::row_view{};
     const int32_t skip_from = L - d - m;  // the middle is skipped from offsets m+1..skip_from-1
     const int32_t skip = L - d - 2 * m;
     // The two ends of a fragment lie apart in the map: ask for the cache lines
     // of both at once rather than miss them one after the other.
     const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
     const int32_t far_end = std::min(len, start + L - 1);
-    for (int32_t q = start; q <= near_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
-    for (int32_t q = far_start; q <= far_end; q += 16) __builtin_prefetch(VARNUM + q - 1);
+    VARNUM.prefetch(start, near_end);
+    VARNUM.prefetch(far_start, far_end);
     for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
     for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
     int32_t off = 0, p = start - 1, n_count = 0;
@@ -96,14 +96,14 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
         if (off > L) break;
         if (p > len) return walk_end::chromosome_end;
         POS[off - 1] = p;
-        const int32_t v = VARNUM[p - 1];
+        const int32_t v = VARNUM(p);
         if (v == 0) {
             SEQ[off - 1] = REF[p - 1];
         } else {
             choose_allele(in, genotypes, v, haplotype, fs);
             if (fs.allele_choice == 1) {
                 SEQ[off - 1] = REF[p - 1];
-            } else if (!put_alternate(in.var, v, REF, ALT, len, L, off, p, SEQ, POS)) {
+            } else if (!put_alternate(in.var, v, REF, len, L, off, p, SEQ, POS)) {
                 return walk_end::chromosome_end;
             }
         }

@@ -8,6 +8,7 @@
 #include "common/tables.h"
 #include "common/unit_file.h"
 #include "common/variant_record.h"
+#include "fragsim/variant_storage.h"
 
 namespace fragsim {
 
@@ -49,8 +50,7 @@ struct reference_map {
     int32_t nmiss = 0;                  // upper-case 'N' in the map
     common::table<int32_t> CHROLEN;     // 1..nchrom
     common::matrix<char> REFERENCE;     // (1..maxlen, 1..nchrom)
-    common::matrix<char> ALTERNATE;     // (1..maxlen, 1..nchrom)
-    common::matrix<int32_t> VARNUM;     // (1..maxlen, 1..nchrom): 0 or the slot of the last variant there
+    variant_positions VARNUM;           // VARNUM(p, c): 0 or the slot of the last variant there
     common::table<int32_t> CHROMTABLE;  // 1..1,000,000: chromosome per slot
 };
 
@@ -71,6 +71,11 @@ struct variant_tables {
     common::table<int32_t> VARLEN;                // 1..maxvar
     common::table<int32_t> INSPOS;                // 1..maxvar
     common::table<char> INSERT;                   // 1..maxinsert
+    // 1..maxvar: the base of the alternate map at the slot's position once the
+    // slot is stored: an SNP's allele (lower case on a lower-case reference
+    // base), for any other type what the position held before it (an earlier
+    // SNP's allele, else the reference base). The walk reads it for SNPs.
+    common::table<char> ALTBASE;
     /// The tables at the capacities maxvar and maxinsert (empty when negative).
     void allocate(const options& o) {
         INSERT.allocate(1, o.maxinsert);
@@ -79,8 +84,25 @@ struct variant_tables {
         VARLEN.allocate(1, o.maxvar);
         VARTYPE.allocate(1, o.maxvar);
         VARCHROME.allocate(1, o.maxvar);
+        ALTBASE.allocate(1, o.maxvar);
+        // Filled in file order, one page after the other.
+        INSERT.prefer_huge_pages();
+        INSPOS.prefer_huge_pages();
+        VARLOC.prefer_huge_pages();
+        VARLEN.prefer_huge_pages();
+        VARTYPE.prefer_huge_pages();
+        VARCHROME.prefer_huge_pages();
+        ALTBASE.prefer_huge_pages();
     }
 };
+
+/// ALTERNATE(p, c): the reference map with the allele of the last accepted
+/// SNP at each position put in (lower case where the reference base is);
+/// REFERENCE(p, c) where no SNP was accepted.
+inline char ALTERNATE(const reference_map& map, const variant_tables& var, int64_t p, int64_t c) {
+    const int32_t v = map.VARNUM(p, c);
+    return v != 0 ? var.ALTBASE[v] : map.REFERENCE(p, c);
+}
 
 // Every accepted variant has: VARCHROME in 1..nchrom, VARLOC in
 // 1..CHROLEN(c), VARLEN at most 100,000. "SNP" and "DEL" have VARLEN >= 1,
@@ -96,8 +118,8 @@ struct source_tables {
     // a short line). When ngeno >= 1, the sources ngeno+1..sources, which have
     // no row, hold '0' (homozygous reference) in cells 1..nvar: they carry
     // none of the true variants, take no allele draw, and their reads do not
-    // depend on the thread. Cells past nvar are never read.
-    common::matrix<char> GENOROW;  // (1..2*maxvar, 1..sources)
+    // depend on the thread.
+    genotype_cells GENOROW;  // GENOROW(v, s): v 1..nvar, s 1..sources
 };
 
 /// Base name of source K: "source" followed by K in decimal (source7);
@@ -145,15 +167,19 @@ void finish_run(const options& o, files& f);
 /// Record 1 of reference.unf; stops on a count below 1 or above 127
 /// (map_loading.cpp).
 void read_chromosome_count(files& f, reference_map& map);
-/// The lengths, both maps, VARNUM, the chromosome lines, the totals and
-/// CHROMTABLE; stops on a total length of 0 or less.
+/// The lengths, the reference map, room for VARNUM, the chromosome lines,
+/// the totals and CHROMTABLE; stops on a total length of 0 or less.
 void load_reference_map(files& f, reference_map& map);
 /// Fills CHROMTABLE from CHROLEN, nchrom and totlen by the stepping rule.
 void build_chromtable(reference_map& map);
 
-/// Reads variants.true into the variant tables, VARNUM and ALTERNATE, with
+/// Reads variants.true into the variant tables, VARNUM and ALTBASE, with
 /// the echo, the checks and the summary (true_variants.cpp).
 void read_true_variants(const options& o, files& f, reference_map& map, variant_tables& var);
+/// VARNUM from slots 1..nvar (VARNUM freshly allocated: no position marked)
+/// and ALTBASE of the slots that are not SNPs; ALTBASE of the SNP slots as
+/// stored.
+void index_variants(reference_map& map, variant_tables& var);
 
 /// Reads genotypes.true (when it exists) into SOURCEID and GENOROW
 /// (genotypes.cpp).

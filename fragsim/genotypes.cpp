@@ -63,7 +63,7 @@ void append_name(std::string& out, std::string_view name) {
 
 // The next line up to column 31 (the three integer fields and the skipped
 // column); false at the end of the file. The genotype characters are read
-// straight into their cells, so a long line is never held.
+// into a row of their own, so a long line is never held as a line.
 bool read_row_fields(files& f, std::string& line) { return f.genotypes_true.read_line(line, genotype_column - 1); }
 
 // The nloci genotype characters of the line just read into cells; a line
@@ -88,10 +88,13 @@ void echo_row(int32_t id, int32_t echoed, int32_t nloci, const char* cells) {
 std::string base_name(int32_t K) { return "source" + std::to_string(K); }
 
 void read_genotypes(const options& o, files& f, const variant_tables& var, source_tables& src) {
-    src.GENOROW.allocate(2 * static_cast<int64_t>(o.maxvar), o.sources);
+    src.GENOROW.allocate(var.nvar, o.sources);
     int32_t r = 1;  // the row and source of the next line
     if (f.have_genotypes) {
         common::write_free("begin to read genotypes.true");
+        // One row as read, before it goes into its cells at their size.
+        common::table<char> row;
+        row.allocate(1, var.nvar);
         std::string line;
         while (read_row_fields(f, line)) {
             const int32_t id = integer_field(line, 1, f);
@@ -104,10 +107,10 @@ void read_genotypes(const options& o, files& f, const variant_tables& var, sourc
                 common::write_empty_line();
                 break;
             }
-            // nloci = nvar <= maxvar, so the row fits its column.
-            char* cells = src.GENOROW.column(r);
-            read_row_cells(f, cells, nloci);
-            if (r < 10) echo_row(id, echoed, nloci, cells);
+            // nloci = nvar: the row fills its staging row.
+            read_row_cells(f, row.data(), nloci);
+            src.GENOROW.store_row(r, row.data());
+            if (r < 10) echo_row(id, echoed, nloci, row.data());
             src.SOURCEID[r] = id;
             ++r;
         }
@@ -116,8 +119,7 @@ void read_genotypes(const options& o, files& f, const variant_tables& var, sourc
     // The sources without a row are homozygous reference at every variant
     // (see source_tables).
     if (src.ngeno >= 1)
-        for (int32_t k = src.ngeno + 1; k <= o.sources; ++k)
-            std::fill(src.GENOROW.column(k), src.GENOROW.column(k) + var.nvar, '0');
+        for (int32_t k = src.ngeno + 1; k <= o.sources; ++k) src.GENOROW.store_reference_row(k);
     common::write_free(src.ngeno, " records read from genotypes.true");
     common::write_empty_line();
 }

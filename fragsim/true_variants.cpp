@@ -1,6 +1,6 @@
 // The true variants of variants.true: each record read (with its echo),
-// checked against the reference map, then stored in the variant tables,
-// VARNUM, ALTERNATE and the insertion store; the summary at the end.
+// checked against the reference map, then stored in the variant tables and
+// the insertion store; at the end VARNUM and the summary.
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -154,23 +154,22 @@ record_fate check_record(const true_record& t, const options& o, const reference
     return record_fate::store;
 }
 
-// Storing: the record in slot j, its position in VARNUM, then by kind the
-// SNP allele in ALTERNATE (lower case where the reference is) or the
-// insertion text in INSERT.
-void store_record(const true_record& t, reference_map& map, variant_tables& var, int32_t j) {
+// Storing: the record in slot j, then by kind the SNP allele in ALTBASE
+// (lower case where the reference is) or the insertion text in INSERT. The
+// positions go into VARNUM once the list has ended.
+void store_record(const true_record& t, const reference_map& map, variant_tables& var, int32_t j) {
     const int8_t c = t.values.chromosome;
     const int32_t p = t.values.location, len = t.values.length;
     var.VARCHROME[j] = c;
     var.VARLOC[j] = p;
     var.VARTYPE[j] = t.kind;
     var.VARLEN[j] = len;
-    map.VARNUM(p, c) = j;
     var.maxindel = std::max(var.maxindel, len);
     switch (t.kind) {
         case variant_kind::snp: {
             const char a = t.allele[0];
             const bool masked = static_cast<unsigned char>(map.REFERENCE(p, c)) > static_cast<unsigned char>('Z');
-            map.ALTERNATE(p, c) = masked ? common::lower_base(a) : a;
+            var.ALTBASE[j] = masked ? common::lower_base(a) : a;
             ++var.nsnp;
             break;
         }
@@ -202,8 +201,22 @@ void print_summary(const variant_tables& var) {
 
 }  // namespace
 
+void index_variants(reference_map& map, variant_tables& var) {
+    for (int32_t j = 1; j <= var.nvar; ++j) map.VARNUM.mark(var.VARLOC[j], var.VARCHROME[j]);
+    map.VARNUM.finish();
+    // In slot order, so that a later record at a position replaces the
+    // earlier one there; a record that is not an SNP keeps the base the
+    // alternate map held at its position.
+    for (int32_t j = 1; j <= var.nvar; ++j) {
+        const int32_t p = var.VARLOC[j], c = var.VARCHROME[j];
+        int32_t& slot = map.VARNUM.slot(map.VARNUM.rank(p, c));
+        if (var.VARTYPE[j] != variant_kind::snp) var.ALTBASE[j] = slot != 0 ? var.ALTBASE[slot] : map.REFERENCE(p, c);
+        slot = j;
+    }
+}
+
 void read_true_variants(const options& o, files& f, reference_map& map, variant_tables& var) {
-    // VARNUM was created zero-filled with the maps and nothing has written it.
+    // VARNUM was created with the map and nothing has marked it.
     var.nvar = var.nsnp = var.nins = var.ndel = var.maxindel = var.insfill = 0;
     std::vector<char> allele(allele_capacity, ' ');
     common::free_format_reader in(f.variants_true);
@@ -219,6 +232,7 @@ void read_true_variants(const options& o, files& f, reference_map& map, variant_
         }
     }
     var.nvar = j - 1;
+    index_variants(map, var);
     print_summary(var);
 }
 

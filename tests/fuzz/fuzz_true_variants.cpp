@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes as variants.true to fragsim's variant phase on a
 // small map: the variant record reader, the checks against the map, and the
-// variant tables, VARNUM, ALTERNATE and the insertion store it fills.
+// variant tables, VARNUM, the SNP alleles of the slots and the insertion store
+// it fills.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,7 +27,15 @@ void check_tables(const fragsim::options& o, const fragsim::reference_map& map, 
         if (v.VARTYPE[j] == common::variant_kind::ins &&
             (len < 0 || (len >= 1 && p >= map.CHROLEN[c]) || v.INSPOS[j] + static_cast<int64_t>(len) - 1 > v.insfill))
             __builtin_trap();
+        // The slot's position names it or a later slot.
+        if (map.VARNUM(p, c) < j) __builtin_trap();
     }
+    // A position names the last slot there.
+    for (int32_t c = 1; c <= map.nchrom; ++c)
+        for (int32_t p = 1; p <= map.CHROLEN[c]; ++p) {
+            const int32_t slot = map.VARNUM(p, c);
+            if (slot != 0 && (slot > v.nvar || v.VARLOC[slot] != p || v.VARCHROME[slot] != c)) __builtin_trap();
+        }
 }
 
 }  // namespace
