@@ -1,3 +1,5 @@
+// The genotype posteriors in their fixed order of operations, and the call
+// made from them.
 #include "genocall/genotype_model.h"
 
 #include <cmath>

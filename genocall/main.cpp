@@ -27,7 +27,10 @@ int main(int argc, char** argv) {
     genocall::open_depth_file(opt, samples);
     genocall::read_depth_lines(opt, markers.line_count, samples);
     genocall::write_vcf_body(vcf, opt, markers, samples);
-    genocall::close_run(vcf, markers, samples);
+    genocall::close_vcf(vcf);
+    genocall::close_depth_file(samples);
+    genocall::release_markers(markers);
+    genocall::release_samples(samples);
 
     genocall::release_options(opt, args, argc);
     genocall::check_console();

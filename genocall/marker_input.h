@@ -8,6 +8,12 @@
 
 namespace genocall {
 
+/// The file being read and its line buffer, while the marker table is filled.
+struct marker_reader {
+    text_source source;
+    line_buffer line;
+};
+
 /// Parallel arrays of line_count entries; entries 0 to markers - 1 are used.
 struct marker_table {
     int32_t line_count = 0;  // L, the variant file's lines, header included
@@ -17,8 +23,9 @@ struct marker_table {
     char** ref = nullptr;
     char** alt = nullptr;
     double* frequency = nullptr;  // prior frequency of the REF allele
-    text_source source;           // the file being read, while the table is filled
-    line_buffer line;             // its line buffer, while the table is filled
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    marker_reader reader;  // kept here so that a fuzz input that stops the run can free it
+#endif
 };
 
 /// Counts both text inputs, checks the frequency file's count against M,
@@ -29,7 +36,8 @@ struct marker_table {
 /// by then is in markers.
 void read_markers(const runtime_options& opt, marker_table& markers);
 
-/// Releases the texts and arrays of the table, and closes a file it still reads.
+/// Releases the texts and arrays of the table (in a fuzz build also the
+/// reader of a run that stopped while the table was filled).
 void release_markers(marker_table& markers);
 
 }  // namespace genocall

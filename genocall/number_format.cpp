@@ -1,3 +1,6 @@
+// "%4.3f" and "%d" without printf: a real rounded to thousandths in exact
+// integer arithmetic (to_chars for the integers beyond 2^52), the C library's
+// texts of not-a-number and the infinities, the field width of four.
 #include "genocall/number_format.h"
 
 #include <charconv>

@@ -1,11 +1,14 @@
+// The command line of genocall: the option table and its parser, the copies
+// of the arguments, and the start lines of the run (compile stamp, flag
+// lines, required checks, error-rate test, call thresholds).
 #include "genocall/options.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "genocall/line_reader.h"
 #include "genocall/run_stop.h"
+#include "genocall/text_fields.h"
 
 namespace genocall {
 
@@ -21,11 +24,8 @@ static_assert(sizeof(usage_text) - 1 == 144);
 
 bool begins_with_two_dashes(const char* a) { return a[0] == '-' && a[1] == '-'; }
 
-[[noreturn]] void unrecognized_option(const char* a) {
-    std::printf("\n\nUnrecognized option %s ", a);
-    print_options();
-    stop_run();
-}
+// The line of an argument that is not an option, then the usage text.
+[[noreturn]] void unrecognized_option(const char* a) { stop_run("\n\nUnrecognized option %s %s\n", a, usage_text); }
 
 enum class option_kind { file_name, error_rate, min_depth, flag };
 
@@ -73,19 +73,15 @@ void take_value(const option_entry& entry, const char* value, runtime_options& o
         }
         case option_kind::error_rate:
             // A word would read as 0 and make every posterior not a number.
-            if (!read_whole_real(value, opt.*entry.real)) {
-                std::printf("\nERROR: --%s %s is not a number\n", entry.name, value);
-                stop_run();
-            }
+            if (!read_whole_real(value, opt.*entry.real))
+                stop_run("\nERROR: --%s %s is not a number\n", entry.name, value);
             std::printf("\n--%s: TRUE %f ", entry.name, opt.*entry.real);
             break;
         case option_kind::min_depth:
             // Cut to 32 bits, 2147483648 would turn into a negative minimum.
-            if (!read_whole_int32(value, opt.*entry.integer)) {
-                std::printf("\nERROR: --%s %s is not a whole number from %d to %d\n", entry.name, value, INT32_MIN,
-                            INT32_MAX);
-                stop_run();
-            }
+            if (!read_whole_int32(value, opt.*entry.integer))
+                stop_run("\nERROR: --%s %s is not a whole number from %d to %d\n", entry.name, value, INT32_MIN,
+                         INT32_MAX);
             std::printf("\n--%s: TRUE %d ", entry.name, opt.*entry.integer);
             break;
         case option_kind::flag: break;
@@ -99,19 +95,12 @@ void set_flag(const option_entry& entry, runtime_options& opt) {
 }
 
 [[noreturn]] void wrong_value_count(const option_entry& entry, int found) {
-    switch (entry.kind) {
-        case option_kind::file_name:
-            std::fprintf(stderr, "\n--%s Expecting 1 argument : found %d \n", entry.name, found);
-            break;
-        case option_kind::error_rate: std::printf("\nError: --error expecting 1 argument: found %d\n", found); break;
-        case option_kind::min_depth:
-            std::printf("\nError: --missing_min_read_depth expecting 1 argument: found %d\n", found);
-            break;
-        case option_kind::flag:
-            std::printf("\nError: --%s expecting 0 arguments: found %d\n", entry.name, found);
-            break;
-    }
-    stop_run();
+    if (entry.kind == option_kind::file_name)
+        stop_run_on_stderr("\n--%s Expecting 1 argument : found %d \n", entry.name, found);
+    if (entry.kind == option_kind::error_rate) stop_run("\nError: --error expecting 1 argument: found %d\n", found);
+    if (entry.kind == option_kind::min_depth)
+        stop_run("\nError: --missing_min_read_depth expecting 1 argument: found %d\n", found);
+    stop_run("\nError: --%s expecting 0 arguments: found %d\n", entry.name, found);  // a flag
 }
 
 }  // namespace
@@ -148,13 +137,8 @@ int count_number_option_arguments(int n, char** list) {
     return count;
 }
 
-void print_options() { std::printf("%s\n", usage_text); }
-
 void runtime_options_string(int count, char** args, runtime_options& opt) {
-    if (count < 2) {
-        print_options();
-        stop_run();
-    }
+    if (count < 2) stop_run("%s\n", usage_text);  // nothing to parse: the usage text
     opt.input_argv = static_cast<char**>(allocate_or_stop(static_cast<size_t>(count) + 1, sizeof(char*)));
     for (int i = 0; i < count; ++i) opt.input_argv[i] = copy_text(args[i]);
     opt.input_argc = count;
@@ -196,22 +180,13 @@ void print_unset_flags(const runtime_options& opt) {
 }
 
 void check_required_options(const runtime_options& opt) {
-    if (opt.variant_input_filename == nullptr) {
-        std::printf("\nERROR: --variant_input_filename option expected\n");
-        stop_run();
-    }
-    if (opt.readdepth_input_filename == nullptr) {
-        std::printf("\nERROR: --readdepth_input_filename option expected\n");
-        stop_run();
-    }
+    if (opt.variant_input_filename == nullptr) stop_run("\nERROR: --variant_input_filename option expected\n");
+    if (opt.readdepth_input_filename == nullptr) stop_run("\nERROR: --readdepth_input_filename option expected\n");
     if (opt.frequency_input_filename == nullptr) {
         std::printf("\nWARNING: No prior frequency file provided.");
         std::printf("\nUsing prior frequency 0.5 for each allele.\n");
     }
-    if (opt.vcf_output_filename == nullptr) {
-        std::printf("\nERROR: --vcf_output_filename option expected\n");
-        stop_run();
-    }
+    if (opt.vcf_output_filename == nullptr) stop_run("\nERROR: --vcf_output_filename option expected\n");
 }
 
 void check_error_rate(runtime_options& opt) {

@@ -34,14 +34,13 @@ void write_input_argv(int count, char** args, char** dest);
 /// beginning with "--" (all n - 1 when none does).
 int count_number_option_arguments(int n, char** list);
 
-/// The usage text followed by "\n", on standard output.
-void print_options();
-
 /// A new array of count + 1 entries filled by write_input_argv.
 char** copy_arguments(int count, char** args);
 
 /// Parses args[1..count-1] into opt, writing each option's echo line as it is
 /// parsed; on any error writes its message and ends the run with status 1.
+/// No argument, or one that is not an option, ends it after the usage text
+/// and "\n".
 /// The error rate must be a number written whole, the minimum depth a whole
 /// number in 32 bits.
 void runtime_options_string(int count, char** args, runtime_options& opt);

@@ -1,11 +1,13 @@
+// The read-depth file: opened plain or gzip by its name, then read line by
+// line into the sample table, with the index that refuses a name met twice.
 #include "genocall/readdepth_input.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "genocall/run_stop.h"
+#include "genocall/text_fields.h"
 
 namespace genocall {
 
@@ -18,11 +20,9 @@ bool has_gz_ending(const char* name) {
 
 [[noreturn]] void read_error(const char* path, int32_t lines_read, const text_source& source) {
     if (source.fault == read_fault::trailing_bytes)
-        std::printf("\nERROR: readdepth %s read error after line %d: trailing bytes are not gzip data\n", path,
-                    lines_read);
-    else
-        std::printf("\nERROR: readdepth %s read error after line %d\n", path, lines_read);
-    stop_run();
+        stop_run("\nERROR: readdepth %s read error after line %d: trailing bytes are not gzip data\n", path,
+                 lines_read);
+    stop_run("\nERROR: readdepth %s read error after line %d\n", path, lines_read);
 }
 
 // A new row of the counts of a depth code's first length characters; every
@@ -36,16 +36,12 @@ uint8_t* decode_depth_code(const char* code, size_t length) {
 // Splits line i into its four tokens; a line of fewer, or a depth code
 // shorter than 2M characters, stops the run.
 void split_depth_line(const char* path, int32_t i, line_buffer& line, size_t code_length, char** tokens) {
-    if (split_tokens(line.data, tokens, 4) < 4) {
-        std::printf("\nERROR: readdepth %s line %d has fewer than 4 columns\n", path, i);
-        stop_run();
-    }
+    if (split_tokens(line.data, tokens, 4) < 4)
+        stop_run("\nERROR: readdepth %s line %d has fewer than 4 columns\n", path, i);
     const size_t given = std::strlen(tokens[3]);
-    if (given < code_length) {
-        std::printf("\nERROR: readdepth %s line %d: depth code of %zu characters, %zu expected\n", path, i, given,
-                    code_length);
-        stop_run();
-    }
+    if (given < code_length)
+        stop_run("\nERROR: readdepth %s line %d: depth code of %zu characters, %zu expected\n", path, i, given,
+                 code_length);
 }
 
 // Slots of the name index: a power of two above twice max_samples, so that
@@ -66,10 +62,8 @@ void index_sample_name(const char* path, int32_t i, const char* name, sample_tab
     size_t slot = name_hash(name) & (name_slot_count - 1);
     for (; samples.name_slots[slot] != 0; slot = (slot + 1) & (name_slot_count - 1)) {
         const int32_t earlier = samples.name_slots[slot];
-        if (std::strcmp(samples.name[earlier - 1], name) == 0) {
-            std::printf("\nERROR: readdepth %s line %d: sample %s is already on line %d\n", path, i, name, earlier);
-            stop_run();
-        }
+        if (std::strcmp(samples.name[earlier - 1], name) == 0)
+            stop_run("\nERROR: readdepth %s line %d: sample %s is already on line %d\n", path, i, name, earlier);
     }
     samples.name_slots[slot] = i;
 }
@@ -97,10 +91,8 @@ void open_depth_file(const runtime_options& opt, sample_table& samples) {
         std::printf("\nReaddepth file is compressed: %s \n", path);
     else
         std::printf("\nReaddepth file is uncompressed: %s \n", path);
-    if (!open_text_source(samples.source, path, is_compressed)) {
-        std::printf("\nERROR: readdepth %s failed to open\n", path);
-        stop_run();
-    }
+    if (!open_text_source(samples.source, path, is_compressed))
+        stop_run("\nERROR: readdepth %s failed to open\n", path);
 }
 
 void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_table& samples) {
@@ -109,17 +101,19 @@ void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_tab
     const size_t code_length = markers > 0 ? static_cast<size_t>(2 * markers) : 0;  // 2M characters
     text_source& source = samples.source;
     // 2L + 999 bytes, reused for every line.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     line_buffer& line = samples.line;
+#else
+    line_buffer line;
+#endif
     line = make_line_buffer(2 * static_cast<size_t>(line_count > 0 ? line_count : 0) + 999);
     char* tokens[4];
     int32_t i = 0;
     while (read_line(source, line)) {
         // A line cut short by a damaged stream is not taken for a sample.
         if (!line.complete && read_failed(source)) read_error(path, i, source);
-        if (i == max_samples) {
-            std::printf("\nERROR: readdepth %s line %d: more than %d samples\n", path, i + 1, max_samples);
-            stop_run();
-        }
+        if (i == max_samples)
+            stop_run("\nERROR: readdepth %s line %d: more than %d samples\n", path, i + 1, max_samples);
         ++i;
         std::printf("\nReading line %d ", i);
         split_depth_line(path, i, line, code_length, tokens);
@@ -127,30 +121,9 @@ void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_tab
         store_sample(samples, i, tokens, code_length);
     }
     if (read_failed(source)) read_error(path, i, source);
-    if (i == 0) {
-        std::printf("\nERROR: readdepth %s holds no sample\n", path);
-        stop_run();
-    }
+    if (i == 0) stop_run("\nERROR: readdepth %s holds no sample\n", path);
     free_line_buffer(line);
     std::printf("\n");
-}
-
-void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns) {
-    // Samples a tile at a time: the tile's rows stay in the cache while each
-    // column gets a run of tile entries.
-    constexpr size_t tile = 32;
-    const size_t n = static_cast<size_t>(samples.samples);
-    const size_t offset = 2 * static_cast<size_t>(first);
-    for (size_t j0 = 0; j0 < n; j0 += tile) {
-        const size_t j1 = std::min(n, j0 + tile);
-        for (size_t b = 0; b < static_cast<size_t>(count); ++b) {
-            uint16_t* column = columns + b * n;
-            for (size_t j = j0; j < j1; ++j) {
-                const uint8_t* pair = samples.counts[j] + offset + 2 * b;
-                column[j] = static_cast<uint16_t>(pair[0] | pair[1] << 8);
-            }
-        }
-    }
 }
 
 void close_depth_file(sample_table& samples) {
@@ -173,7 +146,9 @@ void release_samples(sample_table& samples) {
     samples.counts = nullptr;
     samples.name_slots = nullptr;
     samples.samples = 0;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     free_line_buffer(samples.line);
+#endif
 }
 
 }  // namespace genocall

@@ -18,7 +18,9 @@ struct sample_table {
     uint8_t** counts = nullptr;
     int32_t* name_slots = nullptr;  // open-addressing index of the names: entry j + 1, or 0 when free
     text_source source;             // left open for the closing
-    line_buffer line;               // the read-depth line buffer, while the file is read
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    line_buffer line;  // the line buffer, kept here so that a fuzz input that stops the run can free it
+#endif
 };
 
 /// The count of one depth code character: '0'..'9' give 0..9, 'A'..'Z' 10..35;
@@ -42,18 +44,13 @@ void open_depth_file(const runtime_options& opt, sample_table& samples);
 /// is in samples.
 void read_depth_lines(const runtime_options& opt, int32_t line_count, sample_table& samples);
 
-/// Copies the counts of markers first to first + count - 1 of every sample
-/// into columns, marker by marker: columns[b * samples + j] is the pair
-/// r | a << 8 of sample j at marker first + b. A few markers at a time keep
-/// the rows read in runs and the data lines written from one column each.
-void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns);
-
 /// Closes the read-depth file: a compressed one that does not close cleanly
 /// writes "\nreaddepth file failed to close\n" and the run goes on. A file
 /// never opened is passed over.
 void close_depth_file(sample_table& samples);
 
-/// Releases the names, the count arrays, the sample arrays, the name index and the line buffer.
+/// Releases the names, the count arrays, the sample arrays and the name index
+/// (in a fuzz build also the line buffer of a run that stopped while reading).
 void release_samples(sample_table& samples);
 
 }  // namespace genocall

@@ -7,10 +7,16 @@ namespace genocall {
 /// Sets flush-to-zero and denormals-are-zero for the whole run.
 void set_flush_to_zero();
 
-/// Ends the run with exit status 1; called right after an error message.
-/// When standard output cannot be written, so that the message is lost, the
-/// line of check_console goes to standard error first.
-[[noreturn]] void stop_run();
+/// Writes the message, formatted as printf formats it, to standard output
+/// and ends the run with exit status 1. When standard output cannot be
+/// written, so that the message is lost, the line of check_console goes to
+/// standard error first. Every error of the run ends here, but for the one
+/// message that goes to standard error (stop_run_on_stderr).
+[[noreturn]] void stop_run(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/// The same with the message on standard error, written at once, before
+/// what standard output still holds.
+[[noreturn]] void stop_run_on_stderr(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 /// Hands what was written to standard output on, and checks that it could
 /// be written: when not (a closed console, a full disk, a file-size limit),
@@ -30,9 +36,11 @@ void* allocate_or_stop(size_t count, size_t size);
 /// stop_insufficient_memory does.
 void* allocate_unfilled_or_stop(size_t bytes);
 
-/// For fuzzing: when set, stop_run calls hook() first; a hook that throws
-/// keeps the process alive. Unset, a stop ends the process as always.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+/// Fuzz builds only: when set, a stop calls hook() after its message; a
+/// hook that throws keeps the process alive. Unset, a stop ends the process.
 using stop_hook = void (*)();
 void set_stop_hook(stop_hook hook);
+#endif
 
 }  // namespace genocall

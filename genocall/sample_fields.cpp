@@ -1,3 +1,5 @@
+// A sample's field of a data line, and the cache that computes and formats
+// it once per distinct count pair of a marker.
 #include "genocall/sample_fields.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The VCF file: its meta lines and header, the data lines composed in one
+// large buffer from the marker table and the sample counts, and its closing.
 #include "genocall/vcf_writer.h"
 
 #include <algorithm>
@@ -18,8 +20,7 @@ namespace {
 constexpr size_t output_buffer_size = size_t{1} << 20;
 
 [[noreturn]] void write_failed(const vcf_file& vcf) {
-    std::printf("\nERROR: vcf output file %s write failed\n", vcf.name);
-    stop_run();
+    stop_run("\nERROR: vcf output file %s write failed\n", vcf.name);
 }
 
 void flush(vcf_file& vcf) {
@@ -74,11 +75,9 @@ void refuse_output_that_is_an_input(const runtime_options& opt) {
     for (const auto& input : inputs) {
         struct stat in;
         if (input.name == nullptr || stat(input.name, &in) != 0) continue;
-        if (in.st_dev == output.st_dev && in.st_ino == output.st_ino) {
-            std::printf("\nERROR: --vcf_output_filename %s is the same file as %s %s\n", opt.vcf_output_filename,
-                        input.option, input.name);
-            stop_run();
-        }
+        if (in.st_dev == output.st_dev && in.st_ino == output.st_ino)
+            stop_run("\nERROR: --vcf_output_filename %s is the same file as %s %s\n", opt.vcf_output_filename,
+                     input.option, input.name);
     }
 }
 
@@ -130,6 +129,28 @@ int32_t column_block(int32_t samples) {
     return static_cast<int32_t>(std::clamp<size_t>(column_bytes / per_marker, 1, 64));
 }
 
+// Copies the counts of markers first to first + count - 1 of every sample
+// into columns, marker by marker: columns[b * samples + j] is the pair
+// r | a << 8 of sample j at marker first + b. A few markers at a time keep
+// the rows read in runs and the data lines written from one column each.
+void copy_count_columns(const sample_table& samples, int32_t first, int32_t count, uint16_t* columns) {
+    // Samples a tile at a time: the tile's rows stay in the cache while each
+    // column gets a run of tile entries.
+    constexpr size_t tile = 32;
+    const size_t n = static_cast<size_t>(samples.samples);
+    const size_t offset = 2 * static_cast<size_t>(first);
+    for (size_t j0 = 0; j0 < n; j0 += tile) {
+        const size_t j1 = std::min(n, j0 + tile);
+        for (size_t b = 0; b < static_cast<size_t>(count); ++b) {
+            uint16_t* column = columns + b * n;
+            for (size_t j = j0; j < j1; ++j) {
+                const uint8_t* pair = samples.counts[j] + offset + 2 * b;
+                column[j] = static_cast<uint16_t>(pair[0] | pair[1] << 8);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 vcf_file start_vcf(const runtime_options& opt) {
@@ -137,10 +158,7 @@ vcf_file start_vcf(const runtime_options& opt) {
     vcf_file vcf;
     vcf.name = opt.vcf_output_filename;
     vcf.file = std::fopen(vcf.name, "w");
-    if (vcf.file == nullptr) {
-        std::printf("\nERROR: vcf output file %s failed to open\n", vcf.name);
-        stop_run();
-    }
+    if (vcf.file == nullptr) stop_run("\nERROR: vcf output file %s failed to open\n", vcf.name);
     vcf.buffer = static_cast<char*>(allocate_or_stop(output_buffer_size, 1));
     vcf.capacity = output_buffer_size;
 
@@ -192,20 +210,14 @@ void write_vcf_body(vcf_file& vcf, const runtime_options& opt, const marker_tabl
     std::free(columns);
 }
 
-void close_run(vcf_file& vcf, marker_table& markers, sample_table& samples) {
+void close_vcf(vcf_file& vcf) {
     flush(vcf);
     // A full disk may show only here, when the last block is written out.
     const bool failed = std::ferror(vcf.file) != 0;
-    if (std::fclose(vcf.file) != 0 || failed) {
-        std::printf("\nERROR: vcf output file %s failed to close\n", vcf.name);
-        stop_run();
-    }
+    if (std::fclose(vcf.file) != 0 || failed) stop_run("\nERROR: vcf output file %s failed to close\n", vcf.name);
     vcf.file = nullptr;
     std::free(vcf.buffer);
     vcf.buffer = nullptr;
-    close_depth_file(samples);
-    release_markers(markers);
-    release_samples(samples);
 }
 
 }  // namespace genocall

@@ -1,6 +1,6 @@
 #pragma once
 // The VCF 4.1 output: meta lines and the fixed header columns, the sample
-// columns, one data line per marker, and the closing of the run's files.
+// columns, one data line per marker, and the closing of the file.
 #include <cstddef>
 #include <cstdio>
 
@@ -32,8 +32,10 @@ vcf_file start_vcf(const runtime_options& opt);
 void write_vcf_body(vcf_file& vcf, const runtime_options& opt, const marker_table& markers,
                     const sample_table& samples);
 
-/// Closes the VCF file (a write or close error writes its message and ends
-/// the run with status 1), then the read-depth file, and releases the tables.
-void close_run(vcf_file& vcf, marker_table& markers, sample_table& samples);
+/// Writes what the buffer still holds, closes the VCF file and releases the
+/// buffer. A write error ("\nERROR: vcf output file %s write failed\n") or
+/// a close error ("\nERROR: vcf output file %s failed to close\n") ends
+/// the run with status 1.
+void close_vcf(vcf_file& vcf);
 
 }  // namespace genocall

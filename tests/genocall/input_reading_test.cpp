@@ -6,6 +6,7 @@
 
 #include "genocall/line_reader.h"
 #include "genocall/readdepth_input.h"
+#include "genocall/text_fields.h"
 #include "program_run.h"
 
 namespace {

@@ -162,7 +162,9 @@ TEST(vcf_body, matches_the_lines_written_sample_by_sample) {
                 const std::string expected = expected_body(opt, markers, samples, wide_fields);
                 genocall::vcf_file vcf = genocall::start_vcf(opt);
                 genocall::write_vcf_body(vcf, opt, markers, samples);
-                genocall::close_run(vcf, markers, samples);
+                genocall::close_vcf(vcf);
+                genocall::release_markers(markers);
+                genocall::release_samples(samples);
                 const std::string written = test_support::read_file(path);
                 const size_t header_end = written.find("\tFORMAT") + 7;
                 ASSERT_TRUE(written.substr(header_end) == expected) << "first difference at byte " << [&] {
