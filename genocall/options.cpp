@@ -24,6 +24,10 @@ static_assert(sizeof(usage_text) - 1 == 144);
 
 bool begins_with_two_dashes(const char* a) { return a[0] == '-' && a[1] == '-'; }
 
+// The usage text and its line feed, and the end of the run: what a command
+// line with nothing to parse gets.
+[[noreturn]] void print_options() { stop_run("%s\n", usage_text); }
+
 // The line of an argument that is not an option, then the usage text.
 [[noreturn]] void unrecognized_option(const char* a) { stop_run("\n\nUnrecognized option %s %s\n", a, usage_text); }
 
@@ -138,7 +142,7 @@ int count_number_option_arguments(int n, char** list) {
 }
 
 void runtime_options_string(int count, char** args, runtime_options& opt) {
-    if (count < 2) stop_run("%s\n", usage_text);  // nothing to parse: the usage text
+    if (count < 2) print_options();  // nothing to parse
     opt.input_argv = static_cast<char**>(allocate_or_stop(static_cast<size_t>(count) + 1, sizeof(char*)));
     for (int i = 0; i < count; ++i) opt.input_argv[i] = copy_text(args[i]);
     opt.input_argc = count;
