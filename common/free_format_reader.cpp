@@ -1,3 +1,6 @@
+// The free-format reader: the plain one-pass read of a line's values, the
+// general reader behind it (commas, slashes, repeat counts, quoted texts),
+// and the conversion of integer and real values.
 #include "common/free_format_reader.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Binary record files: each record framed by its byte count before and
+// after, a long one split into signed subrecords; the writer and the reader
+// with its fatal ends.
 #include "common/record_file.h"
 
 #include <algorithm>

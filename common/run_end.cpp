@@ -1,3 +1,6 @@
+// The ends of a run: the registry of open files, the one place where every
+// end completes them and the console before the process exits, and the ends
+// built on it (plain, coded, status, stops, fatal errors, memory).
 #include "common/run_end.h"
 
 #include <unistd.h>
