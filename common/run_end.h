@@ -48,8 +48,8 @@ enum class line_start {
 /// has no end branch.
 [[noreturn]] void fatal_end_of_file(const unit_file& file);
 
-/// Fatal error 64 of a free-format value that cannot be converted to its
-/// item.
+/// Fatal error 64 of a value that cannot be converted to its item (a
+/// free-format value, a column of genotypes.true).
 [[noreturn]] void fatal_conversion_error(const unit_file& file);
 
 /// Fatal error 9 of a file that cannot be opened: its line, then a second
