@@ -1,3 +1,6 @@
+// The files of a run told apart by device and inode: the check that no
+// output is the same file as an input or another output, at each opening and
+// at each claim of an output name.
 #include "common/distinct_files.h"
 
 #include <sys/stat.h>
@@ -36,9 +39,8 @@ run_files& registry() {
 // file as an earlier one: written whole, since names make it longer than a
 // free-format line.
 [[noreturn]] void same_file_stop(bool input, const std::string& name, bool other_input, const std::string& other) {
-    console_file().write_line(std::string(input ? " Input file " : " Output file ") + name + " is the same file as " +
-                              (other_input ? "input file " : "output file ") + other);
-    stop_run();
+    stop_with_whole_line(std::string(input ? "Input file " : "Output file ") + name + " is the same file as " +
+                         (other_input ? "input file " : "output file ") + other);
 }
 
 // The earlier file of the run that this one would write over, or that would

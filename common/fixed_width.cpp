@@ -1,3 +1,5 @@
+// Fixed-width fields (integers, reals, '*' when too wide) and the writing of
+// a fixed-width line to the console or a file.
 #include "common/fixed_width.h"
 
 #include <charconv>

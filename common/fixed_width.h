@@ -28,8 +28,6 @@ public:
         text_.append(t);
         return *this;
     }
-    /// The line without its line feed.
-    const std::string& str() const { return text_; }
     /// Writes the line and its line feed to the console.
     void write_console() const;
     /// Writes the line and its line feed to a file.

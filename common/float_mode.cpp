@@ -1,3 +1,5 @@
+// Flush-to-zero and denormals-are-zero for the whole run, on x86 through
+// the MXCSR register; elsewhere the mode is left as it is.
 #include "common/float_mode.h"
 
 #if defined(__x86_64__) || defined(__i386__)

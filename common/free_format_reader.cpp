@@ -1,3 +1,6 @@
+// The free-format reader: the plain one-pass read of a line's values, the
+// general reader behind it (commas, slashes, repeat counts, quoted texts),
+// and the conversion of integer and real values.
 #include "common/free_format_reader.h"
 
 #include <algorithm>
@@ -98,10 +101,6 @@ bool parse_real(std::string_view t, float& value) {
     return !std::isinf(value);
 }
 
-void free_format_reader::conversion_error() {
-    fatal_io_error(error_conversion, "input conversion error", file_.unit(), file_.path());
-}
-
 int free_format_reader::peek() {
     const std::string_view w = file_.window();
     return w.empty() ? -1 : static_cast<unsigned char>(w[0]);
@@ -160,7 +159,7 @@ free_format_reader::next free_format_reader::find_value() {
 // closes a value whose closing mark is missing. No number is ever quoted, so
 // for a number item the value is not read at all.
 void free_format_reader::take_quoted(bool number) {
-    if (number) conversion_error();
+    if (number) fatal_conversion_error(file_);
     const char mark = static_cast<char>(peek());
     file_.take(1);
     value_.clear();
@@ -182,7 +181,7 @@ void free_format_reader::take_token(bool number) {
     bool count_only = true;  // the value so far is digits only
     for (int c = peek(); c >= 0 && c != '\n' && !ends_token(static_cast<char>(c)); c = peek()) {
         if (value_.size() == value_capacity) {
-            if (number) conversion_error();
+            if (number) fatal_conversion_error(file_);
             file_.take(1);  // the rest of a long text is passed over
             continue;
         }
@@ -202,7 +201,8 @@ void free_format_reader::store(const read_item& it, std::string_view token, bool
         case item_kind::int32: {
             int64_t v = 0;
             bool small = it.kind == item_kind::int8;
-            if (quoted || !parse_int(token, small ? -128 : INT32_MIN, small ? 127 : INT32_MAX, v)) conversion_error();
+            if (quoted || !parse_int(token, small ? -128 : INT32_MIN, small ? 127 : INT32_MAX, v))
+                fatal_conversion_error(file_);
             if (small)
                 *static_cast<int8_t*>(it.target) = static_cast<int8_t>(v);
             else
@@ -211,7 +211,7 @@ void free_format_reader::store(const read_item& it, std::string_view token, bool
         }
         case item_kind::real32: {
             float v = 0;
-            if (quoted || !parse_real(token, v)) conversion_error();
+            if (quoted || !parse_real(token, v)) fatal_conversion_error(file_);
             *static_cast<float*>(it.target) = v;
             break;
         }
@@ -226,10 +226,6 @@ void free_format_reader::store(const read_item& it, std::string_view token, bool
     }
 }
 
-void free_format_reader::end_of_file_error() {
-    fatal_io_error(error_end_of_file, "end-of-file during read", file_.unit(), file_.path());
-}
-
 // A token r*v or r* (a positive decimal count, a star, then the value or
 // nothing), and r*'text' with the quoted value right after the star: sets
 // the repeat for the count of values and returns true; any other token
@@ -240,7 +236,7 @@ bool free_format_reader::take_repeat(std::string_view token, bool number, repeat
     for (size_t k = 0; counted && k < star; ++k) counted = is_digit(token[k]);
     if (!counted) return false;
     int64_t r = 0;
-    if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) conversion_error();
+    if (!parse_int(token.substr(0, star), 1, INT32_MAX, r)) fatal_conversion_error(file_);
     const std::string_view rest = token.substr(star + 1);
     const int after = peek();
     rep.quoted = rest.empty() && (after == '\'' || after == '"');
@@ -260,7 +256,7 @@ bool free_format_reader::start_read(bool handle_end_of_file) {
     comma_allowed_ = false;
     if (next_line()) return true;
     if (handle_end_of_file) return false;
-    end_of_file_error();
+    fatal_end_of_file(file_);
 }
 
 bool free_format_reader::read(std::span<const read_item> items, bool handle_end_of_file) {
@@ -342,7 +338,7 @@ bool free_format_reader::read_values(std::span<const read_item> items, bool hand
             const next n = find_value();
             if (n == next::end_of_file) {
                 if (handle_end_of_file) return false;
-                end_of_file_error();
+                fatal_end_of_file(file_);
             }
             if (n == next::slash) return true;
             if (n == next::null_value) continue;

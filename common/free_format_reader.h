@@ -72,8 +72,6 @@ public:
     /// the reference that path is tested and timed against.
     bool read_general(std::span<const read_item> items, bool handle_end_of_file = false);
 
-    unit_file& file() { return file_; }
-
 private:
     enum class next { value, null_value, slash, end_of_file };
     // A value written r*v (or r*, r*'text'): the copies still to hand out.
@@ -94,8 +92,6 @@ private:
     void take_quoted(bool number);
     void store(const read_item& it, std::string_view token, bool quoted);
     bool take_repeat(std::string_view token, bool number, repeat& rep);
-    [[noreturn]] void end_of_file_error();
-    [[noreturn]] void conversion_error();
 
     unit_file& file_;
     bool in_line_ = false;        // inside a line whose line feed is not taken yet

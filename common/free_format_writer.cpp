@@ -1,3 +1,5 @@
+// Free-format console lines: integer fields, texts and their blanks, and the
+// wrap at 80 characters.
 #include "common/free_format_writer.h"
 
 #include <charconv>

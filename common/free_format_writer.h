@@ -47,7 +47,6 @@ private:
     bool finished_ = false;
 };
 
-class free_format_line;
 /// Writes a finished free-format line to the console, whole, under its lock.
 void write_free_line(free_format_line& line);
 

@@ -1,3 +1,6 @@
+// Binary record files: each record framed by its byte count before and
+// after, a long one split into signed subrecords; the writer and the reader
+// with its fatal ends.
 #include "common/record_file.h"
 
 #include <algorithm>
@@ -56,14 +59,13 @@ void read_record(unit_file& file, std::span<const in_bytes> items) {
     for (;;) {
         int32_t lead = 0;
         const size_t got = file.read_bytes(&lead, 4);
-        if (got < 4) fatal_io_error(error_end_of_file, "end-of-file during read", file.unit(), file.path());
+        if (got < 4) fatal_end_of_file(file);
         int64_t size = lead < 0 ? -static_cast<int64_t>(lead) : lead;
         // Hand the piece to the items in order.
         while (size > 0 && item < items.size()) {
             const in_bytes& it = items[item];
             const size_t take = static_cast<size_t>(std::min<int64_t>(size, static_cast<int64_t>(it.size - offset)));
-            if (file.read_bytes(static_cast<char*>(it.data) + offset, take) < take)
-                fatal_io_error(error_end_of_file, "end-of-file during read", file.unit(), file.path());
+            if (file.read_bytes(static_cast<char*>(it.data) + offset, take) < take) fatal_end_of_file(file);
             offset += take;
             size -= static_cast<int64_t>(take);
             if (offset == it.size) {
@@ -72,11 +74,9 @@ void read_record(unit_file& file, std::span<const in_bytes> items) {
                 while (item < items.size() && items[item].size == 0) ++item;
             }
         }
-        if (size > 0 && file.skip_bytes(static_cast<size_t>(size)) < static_cast<size_t>(size))
-            fatal_io_error(error_end_of_file, "end-of-file during read", file.unit(), file.path());
+        if (size > 0 && file.skip_bytes(static_cast<size_t>(size)) < static_cast<size_t>(size)) fatal_end_of_file(file);
         int32_t trail = 0;
-        if (file.read_bytes(&trail, 4) < 4)
-            fatal_io_error(error_end_of_file, "end-of-file during read", file.unit(), file.path());
+        if (file.read_bytes(&trail, 4) < 4) fatal_end_of_file(file);
         if (lead >= 0) break;
     }
     if (item < items.size())

@@ -1,3 +1,5 @@
+// reference.unf: the chromosome count, the lengths and the bases of each
+// chromosome as records, written through READMAP and read back.
 #include "common/reference_map_file.h"
 
 #include <cstring>

@@ -1,3 +1,6 @@
+// The ends of a run: the registry of open files, the one place where every
+// end completes them and the console before the process exits, and the ends
+// built on it (plain, coded, status, stops, fatal errors, memory).
 #include "common/run_end.h"
 
 #include <unistd.h>
@@ -27,10 +30,12 @@ open_files& registry() {
     return r;
 }
 
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 end_hook& current_hook() {
     static end_hook hook = nullptr;
     return hook;
 }
+#endif
 
 std::mutex& end_lock() {
     static std::mutex m;
@@ -50,7 +55,9 @@ void write_stderr(const std::string& text) {
 // Only one thread ever gets past the lock; a second thread ending at the same
 // time waits here until the process is gone.
 [[noreturn]] void finish(int status, const std::string& error_text, bool fatal = false) {
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
     if (current_hook()) current_hook()(status);
+#endif
     end_lock().lock();
     unit_file& console = console_file();  // registers itself when first used: before the lock
     // The registry stays locked until the process is gone: the other threads
@@ -89,7 +96,9 @@ void unregister_open_file(unit_file* file) {
     v.erase(std::remove(v.begin(), v.end(), file), v.end());
 }
 
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 void set_end_hook(end_hook hook) { current_hook() = hook; }
+#endif
 
 void plain_end() { finish(0, ""); }
 
@@ -99,12 +108,28 @@ void exit_with_status(int status) { finish(status, ""); }
 
 void stop_run() { finish(1, ""); }
 
+void stop_with_whole_line(std::string_view message, line_start start) {
+    std::string line;
+    if (start == line_start::blank) line += ' ';
+    line += message;
+    console_file().write_line(line);
+    stop_run();
+}
+
 void fatal_error(int number, const std::string& message) {
     finish(number, "Fatal error " + std::to_string(number) + ": " + message + "\n", true);
 }
 
 void fatal_io_error(int number, const char* what, int unit, const std::string& path) {
     fatal_error(number, std::string(what) + ", unit " + std::to_string(unit) + ", file " + path);
+}
+
+void fatal_end_of_file(const unit_file& file) {
+    fatal_io_error(error_end_of_file, "end-of-file during read", file.unit(), file.path());
+}
+
+void fatal_conversion_error(const unit_file& file) {
+    fatal_io_error(error_conversion, "input conversion error", file.unit(), file.path());
 }
 
 void fatal_open_error(int unit, const std::string& path, int error_number) {

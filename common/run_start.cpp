@@ -1,3 +1,5 @@
+// The start of every run: the three standard descriptors made sure of, and
+// the file-size signal ignored.
 #include "common/run_start.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// The allocation of the fixed tables (zero-filled, fatal 41 on failure) and
+// the huge-page hint for the tables read at random places.
 #include "common/tables.h"
 
 #include <sys/mman.h>

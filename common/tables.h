@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/run_end.h"
+
 namespace common {
 
 /// Zero-filled memory for count elements of size bytes; fatal 41 on failure
@@ -47,9 +49,6 @@ public:
     T* at(int64_t i) { return data_ + (i - lo_); }
     const T* at(int64_t i) const { return data_ + (i - lo_); }
     int64_t size() const { return size_; }
-    int64_t lo() const { return lo_; }
-    int64_t hi() const { return lo_ + size_ - 1; }
-    bool contains(int64_t i) const { return i >= lo_ && i < lo_ + size_; }
     T* data() { return data_; }
     const T* data() const { return data_; }
 
@@ -73,7 +72,7 @@ public:
         release();
         rows_ = rows > 0 ? rows : 0;
         cols_ = cols > 0 ? cols : 0;
-        if (rows_ > 0 && cols_ > INT64_MAX / rows_) allocate_table(INT64_MAX, sizeof(T));  // fatal
+        if (rows_ > 0 && cols_ > INT64_MAX / rows_) out_of_memory();  // no byte count to ask for
         data_ = static_cast<T*>(allocate_table(rows_ * cols_, sizeof(T)));
     }
     void release() {

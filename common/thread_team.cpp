@@ -1,3 +1,5 @@
+// How many threads a parallel loop can really have: a trial team started
+// with the OpenMP runtime's stack size, and let end again.
 #include "common/thread_team.h"
 
 #include <limits.h>

@@ -1,3 +1,6 @@
+// The unit file: opening, the first-write cut, the buffered writes under the
+// file's lock, the read buffer and line reads, and the completion of a file
+// at the end of the run; the console as unit 6.
 #include "common/unit_file.h"
 
 #include <fcntl.h>

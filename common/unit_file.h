@@ -45,7 +45,6 @@ public:
     /// Empties an open regular file now, as its first write would; devices
     /// and pipes are left as they are. Fatal 38 when it cannot be emptied.
     void empty();
-    bool is_open() const { return fd_ >= 0; }
 
     int unit() const { return unit_; }
     const std::string& path() const { return path_; }

@@ -1,3 +1,5 @@
+// The variant record of variants.prior and variants.true: its header, its
+// free-format read, the kind of its type text, and a base in lower case.
 #include "common/variant_record.h"
 
 #include <cstring>

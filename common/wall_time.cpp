@@ -1,3 +1,4 @@
+// The wall-time line: its text from one reading of the clock, in local time.
 #include "common/wall_time.h"
 
 #include <sys/time.h>

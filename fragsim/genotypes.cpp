@@ -49,8 +49,7 @@ int32_t integer_field(const std::string& line, size_t first, const files& f) {
     }
     if (negative) value = -value;
     if (bad || (sign && !digits) || value < INT32_MIN || value > INT32_MAX)
-        common::fatal_io_error(common::error_conversion, "input conversion error", f.genotypes_true.unit(),
-                               f.genotypes_true.path());
+        common::fatal_conversion_error(f.genotypes_true);
     return static_cast<int32_t>(value);
 }
 

@@ -39,16 +39,16 @@ void start_run(files& f) {
     common::write_empty_line();
     if (!exists("fragsim.options")) {
         common::write_free("Input file fragsim.options is missing.");
-        common::exit_with_status(9);
+        common::exit_with_status(common::status_options_missing);
     }
     if (!exists("reference.unf")) {
         common::write_free("Input file reference.unf is missing.");
-        common::exit_with_status(10);
+        common::exit_with_status(common::status_reference_map_missing);
     }
     if (!exists("variants.true")) common::write_free("Optional input file variants.true is missing.");
     if (!exists("simseed")) {
         common::write_free("Input file simseed is missing.");
-        common::exit_with_status(12);
+        common::exit_with_status(common::status_seed_missing);
     }
     f.have_genotypes = exists("genotypes.true");
     if (!f.have_genotypes) {

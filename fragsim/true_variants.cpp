@@ -45,8 +45,7 @@ enum class record_fate { store, pass_over, end_of_list };
     text += std::to_string(r.chromosome) + " " + std::to_string(r.location) + " ";
     text.append(r.type, 3);
     text += " " + std::to_string(r.length) + ": " + why;
-    common::fixed_line().text(text).write_console();
-    common::stop_run();
+    common::stop_with_whole_line(text, common::line_start::as_given);
 }
 
 void echo_record(const true_record& t) {

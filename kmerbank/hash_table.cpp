@@ -17,7 +17,7 @@ constexpr int32_t IE = 1;      // probe increment
 
 [[noreturn]] void dropped_out() {
     common::write_free("Function N8HASH dropped out of the loop");
-    common::end_with_code(41);
+    common::end_with_code(code_probing_gave_up);
 }
 
 // The first slot of the probe sequence of key in a table of size (> 0)
@@ -51,7 +51,7 @@ int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t 
             const float limit = static_cast<float>(size) * 0.9f;
             if (held > limit) {
                 common::write_free("hash table size", size, "  is too small, increase it");
-                common::end_with_code(261);
+                common::end_with_code(code_table_too_small);
             }
             return h;
         }

@@ -2,10 +2,7 @@
 // The state of one kmerbank run: options, files and tables. Everything is
 // created once at start-up and lives until the run ends.
 #include <cstdint>
-#include <memory>
-#include <string>
 
-#include "common/free_format_reader.h"
 #include "common/tables.h"
 #include "common/unit_file.h"
 
@@ -80,11 +77,6 @@ options read_options(files& f);
 /// Allocates every table once at the capacities of the options, zero-filled.
 void allocate_tables(const options& opt, reference_map& map, variant_tables& var, hash_tables& hash);
 
-/// Stops the run after one console line of message (exit status 1), written
-/// whole, never wrapped at 80 characters: for the messages whose numbers can
-/// make them longer than one free-format line.
-[[noreturn]] void stop_with_whole_line(const std::string& message);
-
 /// Most chromosomes a map may hold: chromosome numbers are stored as signed
 /// 8-bit values in the variant lists, the hash table and the simulator.
 inline constexpr int32_t most_chromosomes = 127;
@@ -136,10 +128,14 @@ int32_t apply_prior_variants(files& f, const options& opt, reference_map& map, v
 /// Which map a k-mer pass walks.
 enum class map_kind { ref, alt };
 
+/// The codes n8hash ends the run with (common::end_with_code).
+inline constexpr int code_probing_gave_up = 41;   // "Function N8HASH dropped out of the loop"
+inline constexpr int code_table_too_small = 261;  // "hash table size ... is too small": the shell sees 5
+
 /// Finds or inserts key (mode 1), finds it (other modes; 0 when absent), or
 /// clears the table (mode -1, returns -1). A key of 0 returns 0. Ends the
-/// run with code 41 when probing gives up and 261 when more than 0.9 * size
-/// keys would be held.
+/// run with code_probing_gave_up when probing gives up and with
+/// code_table_too_small when more than 0.9 * size keys would be held.
 int32_t n8hash(int64_t key, int32_t mode, common::table<int64_t>& GAPS, int32_t size, int32_t& count);
 
 /// Brings the entries of the home slot of key (> 0) that the store step of

@@ -124,10 +124,10 @@ void mark_flank_positions(files& f, variant_tables& var) {
         // position up to maplngth, and no more. The message can be longer
         // than one free-format line.
         if (!var.FLANK.contains(loc, chrom))
-            stop_with_whole_line(record_name("flank.loc", n) + "chromosome " + std::to_string(chrom) + " location " +
-                                 std::to_string(loc) + " is outside the map (chromosomes 1.." +
-                                 std::to_string(var.FLANK.cols()) + ", locations 1.." +
-                                 std::to_string(var.FLANK.rows()) + ")");
+            common::stop_with_whole_line(record_name("flank.loc", n) + "chromosome " + std::to_string(chrom) +
+                                         " location " + std::to_string(loc) + " is outside the map (chromosomes 1.." +
+                                         std::to_string(var.FLANK.cols()) + ", locations 1.." +
+                                         std::to_string(var.FLANK.rows()) + ")");
         var.FLANK(loc, chrom) = 1;
     }
     f.flank_ref.write_line("chrome location flank_length flanking_ref");

@@ -67,9 +67,9 @@ void start_chromosome(const reference_map& map, int32_t ichrome, int32_t curchro
     // The longest form of the message exceeds the 80 characters of a
     // free-format line (a line number of eight digits is enough).
     if (ichrome > most_chromosomes)
-        stop_with_whole_line("reference.fa line " + std::to_string(line_number) + ": chromosome " +
-                             std::to_string(ichrome) + " is one more than a map can hold (" +
-                             std::to_string(most_chromosomes) + ")");
+        common::stop_with_whole_line("reference.fa line " + std::to_string(line_number) + ": chromosome " +
+                                     std::to_string(ichrome) + " is one more than a map can hold (" +
+                                     std::to_string(most_chromosomes) + ")");
     if (ichrome == 2) {
         common::write_empty_line();
         common::write_free("  chromosome      length in reference map");

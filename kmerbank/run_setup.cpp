@@ -6,6 +6,7 @@
 
 #include "common/fixed_width.h"
 #include "common/float_mode.h"
+#include "common/free_format_reader.h"
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
 #include "common/unit_file.h"
@@ -17,11 +18,6 @@ namespace {
 bool exists(const char* name) { return access(name, F_OK) == 0; }
 }  // namespace
 
-void stop_with_whole_line(const std::string& message) {
-    common::console_file().write_line(" " + message);
-    common::stop_run();
-}
-
 void start_run(files& f) {
     common::set_flush_to_zero();
     common::end_run_when_memory_runs_out();
@@ -30,7 +26,7 @@ void start_run(files& f) {
     common::write_empty_line();
     if (!exists("kmerbank.options")) {
         common::write_free("file kmerbank.options is missing");
-        common::exit_with_status(9);
+        common::exit_with_status(common::status_options_missing);
     }
     if (!exists("variants.prior")) common::write_free("file variants.prior is missing");
     f.have_flank_loc = exists("flank.loc");

@@ -3,25 +3,43 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
 
 #include "common/fixed_width.h"
+#include "common/unit_file.h"
+#include "program_run.h"
 
 namespace {
+
+// The line as a file receives it, less the one line feed that ends it.
+std::string text_of(const common::fixed_line& line) {
+    static const std::filesystem::path path = test_support::make_scratch_dir("fixed_width") / "line.txt";
+    {
+        common::unit_file file(30, path.string());
+        file.open();
+        line.write_to(file);
+        file.close();
+    }
+    std::string text = test_support::read_file(path);
+    EXPECT_TRUE(text.ends_with('\n')) << text;
+    if (!text.empty()) text.pop_back();
+    return text;
+}
 
 TEST(fixed_width, integers_reals_and_overflow) {
     struct {
         std::string got, want;
     } cases[] = {
-        {common::fixed_line().integer(5, 3).str(), "  5"},
-        {common::fixed_line().integer(-42, 6).str(), "   -42"},
-        {common::fixed_line().integer(1234567890, 9).str(), "*********"},
-        {common::fixed_line().integer(-1000, 4).str(), "****"},
-        {common::fixed_line().real(0.001f, 10, 6).str(), "  0.001000"},
-        {common::fixed_line().real(30.0f, 10, 6).str(), " 30.000000"},
-        {common::fixed_line().real(2.5, 10, 6).str(), "  2.500000"},
-        {common::fixed_line().real(-0.25, 6, 2).str(), " -0.25"},
-        {common::fixed_line().real(12345.0, 6, 2).str(), "******"},
-        {common::fixed_line().integer(10, 6).real(30.0f, 10, 6).real(0.01f, 10, 6).real(0.001f, 10, 6).str(),
+        {text_of(common::fixed_line().integer(5, 3)), "  5"},
+        {text_of(common::fixed_line().integer(-42, 6)), "   -42"},
+        {text_of(common::fixed_line().integer(1234567890, 9)), "*********"},
+        {text_of(common::fixed_line().integer(-1000, 4)), "****"},
+        {text_of(common::fixed_line().real(0.001f, 10, 6)), "  0.001000"},
+        {text_of(common::fixed_line().real(30.0f, 10, 6)), " 30.000000"},
+        {text_of(common::fixed_line().real(2.5, 10, 6)), "  2.500000"},
+        {text_of(common::fixed_line().real(-0.25, 6, 2)), " -0.25"},
+        {text_of(common::fixed_line().real(12345.0, 6, 2)), "******"},
+        {text_of(common::fixed_line().integer(10, 6).real(30.0f, 10, 6).real(0.01f, 10, 6).real(0.001f, 10, 6)),
          "    10 30.000000  0.010000  0.001000"},
     };
     for (auto& c : cases) EXPECT_EQ(c.got, c.want);
@@ -55,7 +73,7 @@ TEST(fixed_width, reals_too_wide_nan_and_infinity) {
         {2.5, 0, 2, ""},  // a field of no width holds nothing
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(common::fixed_line().real(c.value, c.width, c.decimals).str(), c.want)
+        EXPECT_EQ(text_of(common::fixed_line().real(c.value, c.width, c.decimals)), c.want)
             << c.value << " in " << c.width << "." << c.decimals;
     }
 }

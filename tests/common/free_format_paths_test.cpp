@@ -5,11 +5,17 @@
 // random variant lists that mix plain records with every other shape.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <random>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/free_format_reader.h"
-#include "common/run_end.h"
 #include "common/unit_file.h"
 #include "program_run.h"
 
@@ -17,19 +23,30 @@ namespace {
 
 using namespace common;
 
-// The fatal ends of the reader are taken through the end hook, so that one
-// process can compare where and how each path stops. A fatal end of the
-// reader is told by its number alone: its message is that number's text with
-// the file's unit and path, the same file for both paths.
-struct run_ended {
-    int status;
-};
-void throw_end(int status) { throw run_ended{status}; }
+// Each path reads in a child process of its own, so that a fatal end of the
+// reader ends the child as it ends a run. The child hands each read's entry
+// over as it is made (its size, a colon, its bytes, which may hold any byte),
+// its standard error goes to a file of its own, and its exit status and that
+// text close the trace: the same stop, with the same message, for both paths.
+void write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n <= 0) _exit(100);
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
 
-struct hook_guard {
-    hook_guard() { set_end_hook(throw_end); }
-    ~hook_guard() { set_end_hook(nullptr); }
-};
+std::vector<std::string> entries_of(const std::string& framed) {
+    std::vector<std::string> entries;
+    size_t at = 0;
+    while (at < framed.size()) {
+        const size_t colon = framed.find(':', at);
+        const size_t size = std::stoul(framed.substr(at, colon - at));
+        entries.push_back(framed.substr(colon + 1, size));
+        at = colon + 1 + size;
+    }
+    return entries;
+}
 
 // The items of one read shape, their storage set to the same marks before
 // the first read, so that values a read leaves unchanged show too.
@@ -94,28 +111,39 @@ struct shape_storage {
 // read its result, the values of all items and the place in the file: the
 // count of the bytes read ahead and not yet taken (all of the file's rest
 // while it fits the read buffer) and the first of them. The end of the trace
-// is the stop: "end of file" or the fatal error's number.
+// is the child's exit: status 0 after the end of the file, or the fatal
+// error's number and its line.
 std::vector<std::string> trace_reads(const std::filesystem::path& path, const shape& s, bool general,
                                      size_t max_reads) {
-    unit_file file(11, path.string());
-    file.open(file_use::input);
-    free_format_reader in(file);
-    shape_storage st(s);
-    std::vector<std::string> trace;
-    hook_guard hook;
-    try {
-        for (size_t n = 0; n < max_reads; ++n) {
-            const bool more = general ? in.read_general(st.items, true) : in.read(st.items, true);
-            const std::string_view ahead = file.window();
-            std::string entry =
-                (more ? "read " : "end of file ") + st.values() + " " + std::to_string(ahead.size()) + " ahead: ";
-            entry += ahead.substr(0, 64);
-            trace.push_back(std::move(entry));
-            if (!more) break;
+    const std::filesystem::path dir = path.parent_path();
+    const std::filesystem::path trace_path = dir / "trace", err_path = dir / "err";
+    const pid_t child = fork();
+    if (child == 0) {
+        const int trace_fd = ::open(trace_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err_fd = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (trace_fd < 0 || err_fd < 0 || dup2(err_fd, 2) < 0) _exit(100);
+        {
+            unit_file file(11, path.string());
+            file.open(file_use::input);
+            free_format_reader in(file);
+            shape_storage st(s);
+            for (size_t n = 0; n < max_reads; ++n) {
+                const bool more = general ? in.read_general(st.items, true) : in.read(st.items, true);
+                const std::string_view ahead = file.window();
+                std::string entry =
+                    (more ? "read " : "end of file ") + st.values() + " " + std::to_string(ahead.size()) + " ahead: ";
+                entry += ahead.substr(0, 64);
+                write_all(trace_fd, std::to_string(entry.size()) + ":" + entry);
+                if (!more) break;
+            }
         }
-    } catch (const run_ended& e) {
-        trace.push_back("stop " + std::to_string(e.status));
+        _exit(0);
     }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100) << "the reading child ended abnormally: " << status;
+    std::vector<std::string> trace = entries_of(test_support::read_file(trace_path));
+    trace.push_back("exit " + std::to_string(WEXITSTATUS(status)) + " " + test_support::read_file(err_path));
     return trace;
 }
 

@@ -1,9 +1,7 @@
-// Free-format console lines (fields, spacing, the 80-character wrap) and the
-// wall-time line.
+// Free-format console lines: fields, spacing and the 80-character wrap.
 #include <gtest/gtest.h>
 
 #include "common/free_format_writer.h"
-#include "common/wall_time.h"
 
 namespace {
 
@@ -47,16 +45,6 @@ TEST(free_format_writer, wraps_at_80_characters) {
     long_text.add(std::string(170, 'x'));
     EXPECT_EQ(std::string(long_text.text()),
               " " + std::string(79, 'x') + "\n" + std::string(80, 'x') + "\n" + std::string(11, 'x') + "\n");
-}
-
-TEST(wall_time, line_layout) {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    // 2026-12-09 14:19:18.123 UTC
-    EXPECT_EQ(common::wall_time_text(1796825958, 123456), " Wall time: 12-09-2026  14h 19m 18s 123");
-    EXPECT_EQ(common::wall_time_text(1796825958, 123456).size(), 39u);
-    // 0.9995 s past midnight on 1 January 2027: milliseconds are cut.
-    EXPECT_EQ(common::wall_time_text(1798761600, 999500), " Wall time: 01-01-2027  00h 00m 00s 999");
 }
 
 }  // namespace

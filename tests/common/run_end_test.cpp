@@ -1,5 +1,5 @@
 // The ends of a run: statuses and codes, files completed from any thread,
-// write and open failures, and the tables' allocation failure.
+// write and open failures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +10,6 @@
 
 #include "common/free_format_writer.h"
 #include "common/run_end.h"
-#include "common/tables.h"
 #include "common/unit_file.h"
 #include "program_run.h"
 
@@ -162,28 +161,6 @@ TEST(run_end, an_end_while_other_threads_write_keeps_every_line_whole) {
                 << (differ - text.begin());
         }
     }
-}
-
-TEST(tables, extents_and_allocation_failure) {
-    table<int32_t> t;
-    t.allocate(-2, 3);
-    EXPECT_EQ(t.size(), 6);
-    t[-2] = 5;
-    EXPECT_EQ(*t.data(), 5);
-    EXPECT_EQ(t[3], 0);
-    table<int32_t> empty;
-    empty.allocate(1, 0);
-    EXPECT_EQ(empty.size(), 0);
-    matrix<char> m;
-    m.allocate(4, 3);
-    m(2, 3) = 'x';
-    EXPECT_EQ(m.column(3)[1], 'x');
-    EXPECT_EXIT(
-        {
-            table<int64_t> huge;
-            huge.allocate(1, INT64_MAX / 4);
-        },
-        testing::ExitedWithCode(41), "insufficient virtual memory");
 }
 
 }  // namespace

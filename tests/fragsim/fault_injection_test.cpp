@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 using test_support::all_checks;
 using test_support::all_of;
 using test_support::binary_bytes;
+using test_support::console_is;
 using test_support::directory_named;
 using test_support::earlier_run_text;
 using test_support::expect_prefix_of;
@@ -38,6 +39,7 @@ using test_support::full_disk_under;
 using test_support::hard_link_named;
 using test_support::last_line_is;
 using test_support::link_named;
+using test_support::missing;
 using test_support::nul_filled;
 using test_support::open_failure;
 using test_support::read_file;
@@ -160,6 +162,64 @@ spoil_fn hopeless_first_source(char first_genotype) {
                    file_holding("genotypes.true", genotypes)});
 }
 
+// One source of binary read files only, no true variants and no genotypes:
+// the inputs of a run whose only read file meets a full disk in the source
+// loop, and the whole console such a run prints before its end.
+const std::string chromosome_of_300 =
+    "CGTCCAACCCTATTTTTCTATCAGTTTAGAATTAAGCATCCAATCCTTGGTCCAGGTCGCGGACGCAGGCGATGTGTCTACACCGAATGCTCCTTTTAAG"
+    "AAAAGCTCACACGTAGGGGATCAACCGTTAACCTTCTAATCTATTGTCACATAACAAGTACCGTCAGGAGTCGATGGGGGACTGTGCGTTGGTCTAGCAT"
+    "GTAGGGGGTCGCCTCCCGTAATACTACACGAATTGACGAGAACGACAGCGGGAAGTCCGTCTAACAGCGCAAACCGGCTAACCCGCTCCCTATGTTGTGC";
+
+spoil_fn binary_reads_only() {
+    return all_of({file_holding("fragsim.options",
+                                " 0 50 100 10 10 0\npaired maxlngth fraglen maxinsert maxvar outformat\n"
+                                "sources read_depth errate missrate\n 1 1 0 0\n"),
+                   file_holding("reference.unf", test_support::reference_unf_of({chromosome_of_300})),
+                   file_holding("simseed", "simulation seed\n 1\n"), missing("variants.true")});
+}
+
+const std::string binary_reads_console =
+    " Output from fragsim\n"
+    " \n"
+    " Optional input file variants.true is missing.\n"
+    " Optional input file genotypes.true is missing:\n"
+    "   Alternate alleles will be set to heterozygous for every other and \n"
+    "   homozygous for every fourth prior variant.\n"
+    " \n"
+    "  0        50       100        10        10         0\n"
+    " paired  maxlngth  fraglen  maxinsert  maxvar  outformat\n"
+    " \n"
+    "     1  1.000000  0.000000  0.000000\n"
+    " sources  read_depth   errate  missrate\n"
+    " \n"
+    "New phred quality scores =        ()*+,-./0123456789:;<=>?@ABCDEFGHIJK\n"
+    " Error rate\n"
+    "  0.000000 phred score =  75   K\n"
+    " \n"
+    " Simulation seed =            1\n"
+    " Wall time: <masked>\n"
+    " Read reference map, alternate alleles, insertions, and deletions\n"
+    " \n"
+    "           1  chromosome length         300\n"
+    "                   300 total length of reference map\n"
+    " \n"
+    "         0 missing alleles in reference map, % =   0.000000\n"
+    " \n"
+    " Wall time: <masked>\n"
+    "           0  variant records read from variants.true, this included:\n"
+    "           0  alternate alleles (SNPs)\n"
+    "           0  insertions\n"
+    "           0  deletions\n"
+    " \n"
+    "           0  maximum indel length\n"
+    "insertion vector\n"
+    " \n"
+    " Wall time: <masked>\n"
+    "           0  records read from genotypes.true\n"
+    " \n"
+    " Wall time: <masked>\n"
+    " \n";
+
 constexpr size_t MiB = size_t{1} << 20;
 
 TEST(fragsim_faults, sound_run_writes_every_output) {
@@ -195,253 +255,278 @@ TEST(fragsim_faults, fault_table) {
 
     const std::vector<fault_case> cases = {
         // Names that cannot be opened: the fatal line and the system's reason.
-        {"options a directory", directory_named("fragsim.options"), 9,
-         open_failure(9, "fragsim.options", "Is a directory")},
-        {"reference.unf a directory", directory_named("reference.unf"), 9,
-         open_failure(10, "reference.unf", "Is a directory")},
-        {"variants.true a directory", directory_named("variants.true"), 9,
-         open_failure(11, "variants.true", "Is a directory")},
-        {"simseed a directory", directory_named("simseed"), 9, open_failure(12, "simseed", "Is a directory")},
-        {"genotypes.true a directory", directory_named("genotypes.true"), 9,
-         open_failure(13, "genotypes.true", "Is a directory")},
-        {"fastq.filelist a directory", directory_named("fastq.filelist"), 9,
-         open_failure(14, "fastq.filelist", "Is a directory")},
-        {"fastq.filelist a link into a missing directory", link_named("fastq.filelist", "missing/fastq.filelist"), 9,
-         open_failure(14, "fastq.filelist", "No such file or directory")},
+        {.label = "options a directory",
+         .spoil = directory_named("fragsim.options"),
+         .status = 9,
+         .err = open_failure(9, "fragsim.options", "Is a directory")},
+        {.label = "reference.unf a directory",
+         .spoil = directory_named("reference.unf"),
+         .status = 9,
+         .err = open_failure(10, "reference.unf", "Is a directory")},
+        {.label = "variants.true a directory",
+         .spoil = directory_named("variants.true"),
+         .status = 9,
+         .err = open_failure(11, "variants.true", "Is a directory")},
+        {.label = "simseed a directory",
+         .spoil = directory_named("simseed"),
+         .status = 9,
+         .err = open_failure(12, "simseed", "Is a directory")},
+        {.label = "genotypes.true a directory",
+         .spoil = directory_named("genotypes.true"),
+         .status = 9,
+         .err = open_failure(13, "genotypes.true", "Is a directory")},
+        {.label = "fastq.filelist a directory",
+         .spoil = directory_named("fastq.filelist"),
+         .status = 9,
+         .err = open_failure(14, "fastq.filelist", "Is a directory")},
+        {.label = "fastq.filelist a link into a missing directory",
+         .spoil = link_named("fastq.filelist", "missing/fastq.filelist"),
+         .status = 9,
+         .err = open_failure(14, "fastq.filelist", "No such file or directory")},
         // The sources before the failing one are complete.
-        {"source2.2.fq a directory", directory_named("source2.2.fq"), 9,
-         open_failure(20, "source2.2.fq", "Is a directory"), "", sources_before_complete},
+        {.label = "source2.2.fq a directory",
+         .spoil = directory_named("source2.2.fq"),
+         .status = 9,
+         .err = open_failure(20, "source2.2.fq", "Is a directory"),
+         .check = sources_before_complete},
 
         // A full disk: fatal 38 naming the file; a source's end lines only
         // after its files are complete, and never the closing line.
         // fastq.filelist is complete before the first source starts: a full
         // disk under it ends the run before any read file is made.
-        {"full disk under fastq.filelist",
-         full_disk_under("fastq.filelist"),
-         38,
-         write_failure(14, "fastq.filelist"),
-         "",
-         all_checks({test_support::no_file("source1.1.fq"), test_support::no_file("source2.2.fq")}),
-         {},
-         0,
-         "fastQ file source1"},
-        {"full disk under source1.1.fq",
-         full_disk_under("source1.1.fq"),
-         38,
-         write_failure(16, "source1.1.fq"),
-         "",
-         nullptr,
-         {},
-         0,
-         "fastQ file source1"},
-        {"full disk under source2.2.fq",
-         full_disk_under("source2.2.fq"),
-         38,
-         write_failure(20, "source2.2.fq"),
-         "fastQ file source1",
-         sources_before_complete,
-         {},
-         0,
-         "fastQ file source2"},
+        {.label = "full disk under fastq.filelist",
+         .spoil = full_disk_under("fastq.filelist"),
+         .status = 38,
+         .err = write_failure(14, "fastq.filelist"),
+         .out_absent = "fastQ file source1",
+         .check = all_checks({test_support::no_file("source1.1.fq"), test_support::no_file("source2.2.fq")})},
+        {.label = "full disk under source1.1.fq",
+         .spoil = full_disk_under("source1.1.fq"),
+         .status = 38,
+         .err = write_failure(16, "source1.1.fq"),
+         .out_absent = "fastQ file source1"},
+        {.label = "full disk under source2.2.fq",
+         .spoil = full_disk_under("source2.2.fq"),
+         .status = 38,
+         .err = write_failure(20, "source2.2.fq"),
+         .out_part = "fastQ file source1",
+         .out_absent = "fastQ file source2",
+         .check = sources_before_complete},
 
         // Read records are never lost at an early end, and no read file keeps
         // an earlier run's bytes: the FASTQ records written before the binary
         // file failed are all in their files.
-        {"full disk under source1.unf, earlier FASTQ files",
-         all_of({ten_thousand_reads, earlier_read_files(1), full_disk_under("source1.unf")}),
-         38,
-         write_failure(15, "source1.unf"),
-         "",
-         read_files_are_prefixes("10000 reads", ten_thousand_reads, 1, {"source1.unf"},
-                                 {"source1.1.fq", "source1.2.fq"}),
-         {},
-         0,
-         "fastQ file source1"},
+        {.label = "full disk under source1.unf, earlier FASTQ files",
+         .spoil = all_of({ten_thousand_reads, earlier_read_files(1), full_disk_under("source1.unf")}),
+         .status = 38,
+         .err = write_failure(15, "source1.unf"),
+         .out_absent = "fastQ file source1",
+         .check = read_files_are_prefixes("10000 reads", ten_thousand_reads, 1, {"source1.unf"},
+                                          {"source1.1.fq", "source1.2.fq"})},
+        // The source loop's first write fails: the console ends with the
+        // lines before the loop.
+        {.label = "full disk under source1.unf, binary read files only",
+         .spoil = all_of({binary_reads_only(), full_disk_under("source1.unf")}),
+         .status = 38,
+         .err = write_failure(15, "source1.unf"),
+         .check = console_is(binary_reads_console)},
         // A file of source 5 cannot be opened while the other threads write:
         // what they wrote is kept whole, and the sources never reached leave
         // empty files instead of an earlier run's reads.
-        {"source5.1.fq a directory, eight sources on four threads",
-         all_of({eight_sources, earlier_read_files(8), directory_named("source5.1.fq")}),
-         9,
-         open_failure(28, "source5.1.fq", "Is a directory"),
-         "",
-         read_files_are_prefixes("eight sources", eight_sources, 8, {"source5.1.fq"}),
-         {},
-         0,
-         closing_line,
-         {"OMP_NUM_THREADS=4"}},
+        {.label = "source5.1.fq a directory, eight sources on four threads",
+         .spoil = all_of({eight_sources, earlier_read_files(8), directory_named("source5.1.fq")}),
+         .env = {"OMP_NUM_THREADS=4"},
+         .status = 9,
+         .err = open_failure(28, "source5.1.fq", "Is a directory"),
+         .out_absent = closing_line,
+         .check = read_files_are_prefixes("eight sources", eight_sources, 8, {"source5.1.fq"})},
         // Source 1 stops after its attempts while source 2 writes.
-        {"attempt limit of source 1 on two threads",
-         all_of({hopeless_first_source('2'), earlier_read_files(2)}),
-         1,
-         "",
-         "fragment attempts in a row rejected for source",
-         read_files_are_prefixes("hopeless", hopeless_first_source('0'), 2),
-         {},
-         0,
-         closing_line,
-         {"OMP_NUM_THREADS=2"}},
+        {.label = "attempt limit of source 1 on two threads",
+         .spoil = all_of({hopeless_first_source('2'), earlier_read_files(2)}),
+         .env = {"OMP_NUM_THREADS=2"},
+         .status = 1,
+         .out_part = "fragment attempts in a row rejected for source",
+         .out_absent = closing_line,
+         .check = read_files_are_prefixes("hopeless", hopeless_first_source('0'), 2)},
 
         // A file-size limit that the reads of both FASTQ files pass: each
         // write fails as on a full disk instead of the signal ending the run
         // mid-record, and fastq.filelist, completed before the sources, is
         // whole.
-        {"file-size limit under source1.1.fq",
-         ten_thousand_fastq_reads,
-         38,
-         write_failure(16, "source1.1.fq") + write_failure(17, "source1.2.fq"),
-         "",
-         [=](const fs::path& dir, const run_result& r) {
-             const auto& whole = sound_files("10000 FASTQ reads", ten_thousand_fastq_reads);
-             EXPECT_EQ(read_file(dir / "fastq.filelist"), whole.at("fastq.filelist"));
-             read_files_are_prefixes("10000 FASTQ reads", ten_thousand_fastq_reads, 1)(dir, r);
-         },
-         {},
-         0,
-         "fastQ file source1",
-         {},
-         64 * 1024},
+        {.label = "file-size limit under source1.1.fq",
+         .spoil = ten_thousand_fastq_reads,
+         .file_size_limit = 64 * 1024,
+         .status = 38,
+         .err = write_failure(16, "source1.1.fq") + write_failure(17, "source1.2.fq"),
+         .out_absent = "fastQ file source1",
+         .check =
+             [=](const fs::path& dir, const run_result& r) {
+                 const auto& whole = sound_files("10000 FASTQ reads", ten_thousand_fastq_reads);
+                 EXPECT_EQ(read_file(dir / "fastq.filelist"), whole.at("fastq.filelist"));
+                 read_files_are_prefixes("10000 FASTQ reads", ten_thousand_fastq_reads, 1)(dir, r);
+             }},
 
         // An output that is a link to an input or to another output: the
         // run stops before it is emptied or written, every input unchanged.
-        {"fastq.filelist a symbolic link to reference.unf", link_named("fastq.filelist", "reference.unf"), 1, "", "",
-         same_file_stop(" Output file fastq.filelist is the same file as input file reference.unf")},
-        {"source1.1.fq a hard link of simseed", hard_link_named("source1.1.fq", "simseed"), 1, "", "",
-         all_checks({same_file_stop(" Output file source1.1.fq is the same file as input file simseed"),
-                     as_sound({"fastq.filelist"})})},
-        {"source1.unf a symbolic link to variants.true",
-         all_of({both_formats, link_named("source1.unf", "variants.true")}), 1, "", "",
-         same_file_stop(" Output file source1.unf is the same file as input file variants.true",
-                        options_with(2, 2, "0.5"))},
-        {"source2.1.fq a hard link of genotypes.true",
-         all_of({file_holding("genotypes.true", genotypes_text), hard_link_named("source2.1.fq", "genotypes.true")}), 1,
-         "", "",
-         all_checks({same_file_stop(" Output file source2.1.fq is the same file as input file genotypes.true"),
-                     file_is("genotypes.true", genotypes_text)})},
-        {"fastq.filelist a hard link of fragsim.options", hard_link_named("fastq.filelist", "fragsim.options"), 1, "",
-         "", same_file_stop(" Output file fastq.filelist is the same file as input file fragsim.options")},
+        {.label = "fastq.filelist a symbolic link to reference.unf",
+         .spoil = link_named("fastq.filelist", "reference.unf"),
+         .status = 1,
+         .check = same_file_stop(" Output file fastq.filelist is the same file as input file reference.unf")},
+        {.label = "source1.1.fq a hard link of simseed",
+         .spoil = hard_link_named("source1.1.fq", "simseed"),
+         .status = 1,
+         .check = all_checks({same_file_stop(" Output file source1.1.fq is the same file as input file simseed"),
+                              as_sound({"fastq.filelist"})})},
+        {.label = "source1.unf a symbolic link to variants.true",
+         .spoil = all_of({both_formats, link_named("source1.unf", "variants.true")}),
+         .status = 1,
+         .check = same_file_stop(" Output file source1.unf is the same file as input file variants.true",
+                                 options_with(2, 2, "0.5"))},
+        {.label = "source2.1.fq a hard link of genotypes.true",
+         .spoil = all_of(
+             {file_holding("genotypes.true", genotypes_text), hard_link_named("source2.1.fq", "genotypes.true")}),
+         .status = 1,
+         .check = all_checks({same_file_stop(" Output file source2.1.fq is the same file as input file genotypes.true"),
+                              file_is("genotypes.true", genotypes_text)})},
+        {.label = "fastq.filelist a hard link of fragsim.options",
+         .spoil = hard_link_named("fastq.filelist", "fragsim.options"),
+         .status = 1,
+         .check = same_file_stop(" Output file fastq.filelist is the same file as input file fragsim.options")},
         // Between outputs: the earlier one is this run's and the later one
         // stops the run before it is emptied.
-        {"source1.2.fq a hard link of an earlier fastq.filelist",
-         all_of({file_holding("fastq.filelist", earlier_run_text), hard_link_named("source1.2.fq", "fastq.filelist")}),
-         1, "", "",
-         all_checks({same_file_stop(" Output file source1.2.fq is the same file as output file fastq.filelist"),
-                     as_sound({"fastq.filelist"})})},
-        {"source2.2.fq a hard link of an earlier source1.1.fq",
-         all_of({file_holding("source1.1.fq", earlier_run_text), hard_link_named("source2.2.fq", "source1.1.fq")}), 1,
-         "", "",
-         all_checks({same_file_stop(" Output file source2.2.fq is the same file as output file source1.1.fq"),
-                     file_is("source1.1.fq", "")})},
+        {.label = "source1.2.fq a hard link of an earlier fastq.filelist",
+         .spoil = all_of(
+             {file_holding("fastq.filelist", earlier_run_text), hard_link_named("source1.2.fq", "fastq.filelist")}),
+         .status = 1,
+         .check =
+             all_checks({same_file_stop(" Output file source1.2.fq is the same file as output file fastq.filelist"),
+                         as_sound({"fastq.filelist"})})},
+        {.label = "source2.2.fq a hard link of an earlier source1.1.fq",
+         .spoil =
+             all_of({file_holding("source1.1.fq", earlier_run_text), hard_link_named("source2.2.fq", "source1.1.fq")}),
+         .status = 1,
+         .check = all_checks({same_file_stop(" Output file source2.2.fq is the same file as output file source1.1.fq"),
+                              file_is("source1.1.fq", "")})},
 
         // Standard error closed: no file of the run takes its place, so a
         // fatal line is lost and the inputs keep their bytes.
-        {"standard error closed, binary options",
-         file_holding("fragsim.options", binary_bytes()),
-         64,
-         "",
-         "",
-         file_is("fragsim.options", binary_bytes()),
-         {},
-         0,
-         "",
-         {},
-         0,
-         {2}},
-        {"standard error closed, full disk under source1.1.fq",
-         full_disk_under("source1.1.fq"),
-         38,
-         "",
-         "",
-         inputs_unchanged(),
-         {},
-         0,
-         "fastQ file source1",
-         {},
-         0,
-         {2}},
+        {.label = "standard error closed, binary options",
+         .spoil = file_holding("fragsim.options", binary_bytes()),
+         .closed_streams = {2},
+         .status = 64,
+         .check = file_is("fragsim.options", binary_bytes())},
+        {.label = "standard error closed, full disk under source1.1.fq",
+         .spoil = full_disk_under("source1.1.fq"),
+         .closed_streams = {2},
+         .status = 38,
+         .out_absent = "fastQ file source1",
+         .check = inputs_unchanged()},
 
         // Empty, binary and huge-line text inputs.
-        {"empty options", file_holding("fragsim.options", ""), 24,
-         fatal_line(24, "end-of-file during read", 9, "fragsim.options")},
-        {"binary options", file_holding("fragsim.options", binary_bytes()), 64, conversion_options},
-        {"options after a huge run of blanks", file_holding("fragsim.options", huge_blanks + options_text), 0, "",
-         closing_line, as_sound({"source1.1.fq", "source2.2.fq"})},
-        {"huge number in the options", file_holding("fragsim.options", huge_number + options_text), 64,
-         conversion_options},
-        {"real beyond the single range in the options",
-         file_holding("fragsim.options", " 0 20 40 10 10 1\nx\nx\n 2 1e39 0.01 0.001\n"), 64, conversion_options},
-        {"empty simseed", file_holding("simseed", ""), 24, fatal_line(24, "end-of-file during read", 12, "simseed")},
-        {"binary simseed", file_holding("simseed", binary_bytes()), 64,
-         fatal_line(64, "input conversion error", 12, "simseed")},
-        {"simseed with a huge first line", file_holding("simseed", huge_blanks + "x\n 4711\n"), 0, "", closing_line},
-        {"empty variants.true", file_holding("variants.true", ""), 0, "", "0  variant records read from variants.true"},
-        {"binary variants.true", file_holding("variants.true", binary_bytes()), 64,
-         fatal_line(64, "input conversion error", 11, "variants.true")},
-        {"variants.true with a huge header", file_holding("variants.true", huge_blanks + "\n1 5 SNP 0 1 G\n"), 0, "",
-         "1  variant records read from variants.true"},
-        {"variants.true with a huge allele",
-         file_holding("variants.true", "header\n1 5 INS 0 3000000 " + std::string(3000000, 'A') + "\n"), 1, "",
-         "allele longer than 100000 characters"},
-        {"empty genotypes.true", file_holding("genotypes.true", ""), 0, "", "0  records read from genotypes.true"},
-        {"binary genotypes.true", file_holding("genotypes.true", binary_bytes()), 64,
-         fatal_line(64, "input conversion error", 13, "genotypes.true")},
-        {"genotypes.true with a huge line",
-         file_holding("genotypes.true", "       501         7         1 2" + std::string(3 << 20, '1') + "\n"), 0, "",
-         "1  records read from genotypes.true"},
-        {"binary reference.unf", file_holding("reference.unf", binary_bytes()), 24,
-         fatal_line(24, "end-of-file during read", 10, "reference.unf")},
+        {.label = "empty options",
+         .spoil = file_holding("fragsim.options", ""),
+         .status = 24,
+         .err = fatal_line(24, "end-of-file during read", 9, "fragsim.options")},
+        {.label = "binary options",
+         .spoil = file_holding("fragsim.options", binary_bytes()),
+         .status = 64,
+         .err = conversion_options},
+        {.label = "options after a huge run of blanks",
+         .spoil = file_holding("fragsim.options", huge_blanks + options_text),
+         .status = 0,
+         .out_part = closing_line,
+         .check = as_sound({"source1.1.fq", "source2.2.fq"})},
+        {.label = "huge number in the options",
+         .spoil = file_holding("fragsim.options", huge_number + options_text),
+         .status = 64,
+         .err = conversion_options},
+        {.label = "real beyond the single range in the options",
+         .spoil = file_holding("fragsim.options", " 0 20 40 10 10 1\nx\nx\n 2 1e39 0.01 0.001\n"),
+         .status = 64,
+         .err = conversion_options},
+        {.label = "empty simseed",
+         .spoil = file_holding("simseed", ""),
+         .status = 24,
+         .err = fatal_line(24, "end-of-file during read", 12, "simseed")},
+        {.label = "binary simseed",
+         .spoil = file_holding("simseed", binary_bytes()),
+         .status = 64,
+         .err = fatal_line(64, "input conversion error", 12, "simseed")},
+        {.label = "simseed with a huge first line",
+         .spoil = file_holding("simseed", huge_blanks + "x\n 4711\n"),
+         .status = 0,
+         .out_part = closing_line},
+        {.label = "empty variants.true",
+         .spoil = file_holding("variants.true", ""),
+         .status = 0,
+         .out_part = "0  variant records read from variants.true"},
+        {.label = "binary variants.true",
+         .spoil = file_holding("variants.true", binary_bytes()),
+         .status = 64,
+         .err = fatal_line(64, "input conversion error", 11, "variants.true")},
+        {.label = "variants.true with a huge header",
+         .spoil = file_holding("variants.true", huge_blanks + "\n1 5 SNP 0 1 G\n"),
+         .status = 0,
+         .out_part = "1  variant records read from variants.true"},
+        {.label = "variants.true with a huge allele",
+         .spoil = file_holding("variants.true", "header\n1 5 INS 0 3000000 " + std::string(3000000, 'A') + "\n"),
+         .status = 1,
+         .out_part = "allele longer than 100000 characters"},
+        {.label = "empty genotypes.true",
+         .spoil = file_holding("genotypes.true", ""),
+         .status = 0,
+         .out_part = "0  records read from genotypes.true"},
+        {.label = "binary genotypes.true",
+         .spoil = file_holding("genotypes.true", binary_bytes()),
+         .status = 64,
+         .err = fatal_line(64, "input conversion error", 13, "genotypes.true")},
+        {.label = "genotypes.true with a huge line",
+         .spoil = file_holding("genotypes.true", "       501         7         1 2" + std::string(3 << 20, '1') + "\n"),
+         .status = 0,
+         .out_part = "1  records read from genotypes.true"},
+        {.label = "binary reference.unf",
+         .spoil = file_holding("reference.unf", binary_bytes()),
+         .status = 24,
+         .err = fatal_line(24, "end-of-file during read", 10, "reference.unf")},
 
         // Inputs far larger than the memory the run may have: no line is held.
-        {"options from /dev/zero",
-         link_named("fragsim.options", "/dev/zero"),
-         64,
-         conversion_options,
-         "",
-         nullptr,
-         {},
-         256 * MiB},
-        {"simseed a line of 300 MB of NUL",
-         nul_filled("simseed", "", 300 * MiB),
-         24,
-         fatal_line(24, "end-of-file during read", 12, "simseed"),
-         "",
-         nullptr,
-         {},
-         256 * MiB},
-        {"genotypes.true a row of 300 MB",
-         nul_filled("genotypes.true", "       501         7         1 2", 300 * MiB),
-         0,
-         "",
-         "1  records read from genotypes.true",
-         nullptr,
-         {},
-         256 * MiB},
+        {.label = "options from /dev/zero",
+         .spoil = link_named("fragsim.options", "/dev/zero"),
+         .memory_limit = 256 * MiB,
+         .status = 64,
+         .err = conversion_options},
+        {.label = "simseed a line of 300 MB of NUL",
+         .spoil = nul_filled("simseed", "", 300 * MiB),
+         .memory_limit = 256 * MiB,
+         .status = 24,
+         .err = fatal_line(24, "end-of-file during read", 12, "simseed")},
+        {.label = "genotypes.true a row of 300 MB",
+         .spoil = nul_filled("genotypes.true", "       501         7         1 2", 300 * MiB),
+         .memory_limit = 256 * MiB,
+         .status = 0,
+         .out_part = "1  records read from genotypes.true"},
 
         // The OpenMP runtime cannot start a thread (each would need a stack of
         // 1 GB): the sources run on the calling thread alone.
-        {"no room for the threads of the source loop",
-         nullptr,
-         0,
-         "",
-         closing_line,
-         as_sound({"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"}),
-         {},
-         512 * MiB,
-         "",
-         {"OMP_NUM_THREADS=4", "OMP_STACKSIZE=1G"}},
+        {.label = "no room for the threads of the source loop",
+         .env = {"OMP_NUM_THREADS=4", "OMP_STACKSIZE=1G"},
+         .memory_limit = 512 * MiB,
+         .status = 0,
+         .out_part = closing_line,
+         .check = as_sound({"source1.1.fq", "source1.2.fq", "source2.1.fq", "source2.2.fq"})},
 
         // Arguments: one line, status 1, no file opened.
-        {"-h",
-         file_holding("fastq.filelist", earlier_run_text),
-         1,
-         "fragsim takes no arguments: it reads its options from fragsim.options in the working directory\n",
-         "",
-         [](const fs::path& dir, const run_result& r) {
-             EXPECT_EQ(r.out, "");
-             EXPECT_EQ(read_file(dir / "fastq.filelist"), earlier_run_text);
-             EXPECT_FALSE(test_support::file_exists(dir / "source1.1.fq"));
-         },
-         {"-h"}},
+        {.label = "-h",
+         .spoil = file_holding("fastq.filelist", earlier_run_text),
+         .args = {"-h"},
+         .status = 1,
+         .err = "fragsim takes no arguments: it reads its options from fragsim.options in the working directory\n",
+         .check =
+             [](const fs::path& dir, const run_result& r) {
+                 EXPECT_EQ(r.out, "");
+                 EXPECT_EQ(read_file(dir / "fastq.filelist"), earlier_run_text);
+                 EXPECT_FALSE(test_support::file_exists(dir / "source1.1.fq"));
+             }},
     };
     test_support::run_fault_table(fragsim, cases);
 }

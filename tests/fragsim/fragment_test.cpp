@@ -48,7 +48,7 @@ struct marked_work {
     work_arrays a;
     explicit marked_work(const options& o) { a.allocate(o); }
     void mark() {
-        for (int32_t i = 1; i <= a.SEQUENCE.hi(); ++i) {
+        for (int32_t i = 1; i <= a.SEQUENCE.size(); ++i) {  // SEQUENCE is 1..fraglen
             a.SEQUENCE[i] = '?';
             a.POSITION[i] = -1;
         }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "fault_table.h"
+#include "genocall_texts.h"
 #include "program_run.h"
 
 namespace {
@@ -139,6 +140,42 @@ std::vector<std::string> with_more_args(std::vector<std::string> more) {
     return args;
 }
 
+// Two markers on two chromosomes, two samples and no frequency file: the
+// inputs and arguments of a run whose VCF file is on a full disk, and the
+// whole console of that run.
+spoil_fn two_markers_no_frequencies() {
+    return all_of({file_holding("variants.txt",
+                                "chrom pos id x y ref alt rest\n1 1000 m1 0 x A G rest\n"
+                                "2 2000 m2 0 x C T rest\n"),
+                   file_holding("depth.txt", "S1 P1 Q1 6000\nS2 P2 Q2 0633\n"),
+                   test_support::missing("frequencies.txt")});
+}
+const std::vector<std::string> no_frequencies_args = {"--variant_input_filename",   "variants.txt",
+                                                      "--readdepth_input_filename", "depth.txt",
+                                                      "--vcf_output_filename",      "calls.vcf"};
+const std::string full_disk_console =
+    "\n"
+    "Compile Timestamp: <masked> \n"
+    "\n"
+    "Command line options: \n"
+    "--variant_input_filename:  variants.txt \n"
+    "--readdepth_input_filename:  depth.txt \n"
+    "--vcf_output_filename:  calls.vcf \n"
+    "--write_dosage:  FALSE\n"
+    "--write_allele_depth:  FALSE\n"
+    "--write_genotype_probabilities:  FALSE\n"
+    "\n"
+    "WARNING: No prior frequency file provided.\n"
+    "Using prior frequency 0.5 for each allele.\n"
+    "\n"
+    "Error rate 0.001000 \n"
+    "Best call probability 0.950000 \n"
+    "\n"
+    "Min readepth to set to missing genotype call 1 \n"
+    "Num markers 2 \n"
+    "\n"
+    "ERROR: vcf output file calls.vcf write failed\n";
+
 // Inputs of 200 markers and 1,000 samples: a VCF file of about 800 kB
 // beside some 30 kB of console lines.
 spoil_fn large_inputs() {
@@ -201,16 +238,25 @@ std::vector<fault_case> output_naming_an_input() {
                  inputs_unchanged()});
         };
         const std::string other_path = "sub/../" + name;
-        cases.push_back({"VCF named as " + name, nullptr, 1, "", "", refused(name), args_for("depth.txt", name)});
-        cases.push_back({"VCF by another path to " + name,
-                         [](const fs::path& dir) { fs::create_directory(dir / "sub"); }, 1, "", "", refused(other_path),
-                         args_for("depth.txt", other_path)});
-        cases.push_back({"VCF a symbolic link to " + name,
-                         [name](const fs::path& dir) { fs::create_symlink(name, dir / "link.vcf"); }, 1, "", "",
-                         refused("link.vcf"), args_for("depth.txt", "link.vcf")});
-        cases.push_back({"VCF a hard link to " + name,
-                         [name](const fs::path& dir) { fs::create_hard_link(dir / name, dir / "hard.vcf"); }, 1, "", "",
-                         refused("hard.vcf"), args_for("depth.txt", "hard.vcf")});
+        cases.push_back({.label = "VCF named as " + name,
+                         .args = args_for("depth.txt", name),
+                         .status = 1,
+                         .check = refused(name)});
+        cases.push_back({.label = "VCF by another path to " + name,
+                         .spoil = [](const fs::path& dir) { fs::create_directory(dir / "sub"); },
+                         .args = args_for("depth.txt", other_path),
+                         .status = 1,
+                         .check = refused(other_path)});
+        cases.push_back({.label = "VCF a symbolic link to " + name,
+                         .spoil = [name](const fs::path& dir) { fs::create_symlink(name, dir / "link.vcf"); },
+                         .args = args_for("depth.txt", "link.vcf"),
+                         .status = 1,
+                         .check = refused("link.vcf")});
+        cases.push_back({.label = "VCF a hard link to " + name,
+                         .spoil = [name](const fs::path& dir) { fs::create_hard_link(dir / name, dir / "hard.vcf"); },
+                         .args = args_for("depth.txt", "hard.vcf"),
+                         .status = 1,
+                         .check = refused("hard.vcf")});
     }
     return cases;
 }
@@ -242,251 +288,320 @@ TEST(genocall_faults, end_to_end_table) {
     const size_t file_size_limit = size_t{256} << 10;
 
     std::vector<fault_case> cases = {
-        {"sound inputs", nullptr, 0, "", "",
-         all_checks({vcf_holds("\n1\t2000\t1:2000:C:T\tC\tT\t.\tPASS\t.\tGT\t"), inputs_unchanged()})},
-        {"earlier VCF", file_holding("calls.vcf", earlier_run_text), 0, "", "",
-         all_checks({vcf_is_sound(), inputs_unchanged()})},
+        {.label = "sound inputs",
+         .status = 0,
+         .check = all_checks({vcf_holds("\n1\t2000\t1:2000:C:T\tC\tT\t.\tPASS\t.\tGT\t"), inputs_unchanged()})},
+        {.label = "earlier VCF",
+         .spoil = file_holding("calls.vcf", earlier_run_text),
+         .status = 0,
+         .check = all_checks({vcf_is_sound(), inputs_unchanged()})},
 
         // Directories in place of files, and a full disk.
-        {"variants a directory", directory_named("variants.txt"), 1, "", "",
-         all_checks({last_line_is("ERROR: input_file variants.txt read error"), no_file("calls.vcf")})},
-        {"frequencies a directory", directory_named("frequencies.txt"), 1, "", "",
-         all_checks({last_line_is("ERROR: input_file frequencies.txt read error"), no_file("calls.vcf")})},
-        {"read depths a directory", directory_named("depth.txt"), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt read error after line 0"), vcf_holds_its_start()})},
-        {"gzip read depths a directory", directory_named("depth.txt.gz"), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt.gz read error after line 0"), vcf_holds_its_start()}),
-         gz_args},
-        {"VCF a directory", directory_named("calls.vcf"), 1, "", "",
-         all_checks({last_line_is("ERROR: vcf output file calls.vcf failed to open"), inputs_unchanged()})},
-        {"full disk under the VCF", full_disk_under("calls.vcf"), 1, "", "",
-         all_checks({last_line_is("ERROR: vcf output file calls.vcf write failed"), inputs_unchanged()})},
+        {.label = "variants a directory",
+         .spoil = directory_named("variants.txt"),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: input_file variants.txt read error"), no_file("calls.vcf")})},
+        {.label = "frequencies a directory",
+         .spoil = directory_named("frequencies.txt"),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: input_file frequencies.txt read error"), no_file("calls.vcf")})},
+        {.label = "read depths a directory",
+         .spoil = directory_named("depth.txt"),
+         .status = 1,
+         .check =
+             all_checks({last_line_is("ERROR: readdepth depth.txt read error after line 0"), vcf_holds_its_start()})},
+        {.label = "gzip read depths a directory",
+         .spoil = directory_named("depth.txt.gz"),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks(
+             {last_line_is("ERROR: readdepth depth.txt.gz read error after line 0"), vcf_holds_its_start()})},
+        {.label = "VCF a directory",
+         .spoil = directory_named("calls.vcf"),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: vcf output file calls.vcf failed to open"), inputs_unchanged()})},
+        {.label = "full disk under the VCF",
+         .spoil = full_disk_under("calls.vcf"),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: vcf output file calls.vcf write failed"), inputs_unchanged()})},
+        {.label = "full disk under the VCF, no frequency file",
+         .spoil = all_of({two_markers_no_frequencies(), full_disk_under("calls.vcf")}),
+         .args = no_frequencies_args,
+         .status = 1,
+         .check = test_support::console_is(full_disk_console, genocall_test::mask_compile_stamp)},
 
         // A file-size limit that the VCF file passes: the write fails as on a
         // full disk, instead of the signal ending the run mid-line.
-        {"file-size limit under the VCF",
-         large_inputs(),
-         1,
-         "",
-         "",
-         [file_size_limit](const fs::path& dir, const run_result& r) {
-             EXPECT_EQ(last_text_line(r.out), "ERROR: vcf output file calls.vcf write failed");
-             const std::string vcf = contents_of(dir / "calls.vcf");
-             EXPECT_EQ(vcf.size(), file_size_limit);
-             expect_prefix_of(vcf, large_vcf(), "calls.vcf");
-         },
-         {},
-         0,
-         "",
-         {},
-         file_size_limit},
+        {.label = "file-size limit under the VCF",
+         .spoil = large_inputs(),
+         .file_size_limit = file_size_limit,
+         .status = 1,
+         .check =
+             [file_size_limit](const fs::path& dir, const run_result& r) {
+                 EXPECT_EQ(last_text_line(r.out), "ERROR: vcf output file calls.vcf write failed");
+                 const std::string vcf = contents_of(dir / "calls.vcf");
+                 EXPECT_EQ(vcf.size(), file_size_limit);
+                 expect_prefix_of(vcf, large_vcf(), "calls.vcf");
+             }},
 
         // Standard output closed or full: the console text would be lost, or
         // land in the VCF file. The run stops before the VCF file is opened,
         // an earlier one keeping its bytes.
-        {"standard output closed",
-         file_holding("calls.vcf", earlier_run_text),
-         1,
-         "\nERROR: standard output cannot be written: Bad file descriptor\n",
-         "",
-         all_checks({file_is("calls.vcf", earlier_run_text), inputs_unchanged()}),
-         {},
-         0,
-         "",
-         {},
-         0,
-         {1}},
-        {"standard output closed, no earlier VCF",
-         nullptr,
-         1,
-         "\nERROR: standard output cannot be written: Bad file descriptor\n",
-         "",
-         all_checks({no_file("calls.vcf"), inputs_unchanged()}),
-         {},
-         0,
-         "",
-         {},
-         0,
-         {1}},
-        {"standard output closed, 1,000 samples",
-         large_inputs(),
-         1,
-         "\nERROR: standard output cannot be written: Bad file descriptor\n",
-         "",
-         no_file("calls.vcf"),
-         {},
-         0,
-         "",
-         {},
-         0,
-         {1}},
-        {"standard output on a full disk",
-         nullptr,
-         1,
-         "\nERROR: standard output cannot be written: No space left on device\n",
-         "",
-         all_checks({no_file("calls.vcf"), inputs_unchanged()}),
-         {},
-         0,
-         "",
-         {},
-         0,
-         {},
-         "/dev/full"},
+        {.label = "standard output closed",
+         .spoil = file_holding("calls.vcf", earlier_run_text),
+         .closed_streams = {1},
+         .status = 1,
+         .err = "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         .check = all_checks({file_is("calls.vcf", earlier_run_text), inputs_unchanged()})},
+        {.label = "standard output closed, no earlier VCF",
+         .closed_streams = {1},
+         .status = 1,
+         .err = "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         .check = all_checks({no_file("calls.vcf"), inputs_unchanged()})},
+        {.label = "standard output closed, 1,000 samples",
+         .spoil = large_inputs(),
+         .closed_streams = {1},
+         .status = 1,
+         .err = "\nERROR: standard output cannot be written: Bad file descriptor\n",
+         .check = no_file("calls.vcf")},
+        {.label = "standard output on a full disk",
+         .stdout_target = "/dev/full",
+         .status = 1,
+         .err = "\nERROR: standard output cannot be written: No space left on device\n",
+         .check = all_checks({no_file("calls.vcf"), inputs_unchanged()})},
         // A stop whose message cannot be written tells why on standard error.
-        {"standard output closed, a flag followed by a value",
-         nullptr,
-         1,
-         "\nERROR: standard output cannot be written: Bad file descriptor\n",
-         "",
-         nullptr,
-         {"--write_dosage", "extra"},
-         0,
-         "",
-         {},
-         0,
-         {1}},
+        {.label = "standard output closed, a flag followed by a value",
+         .args = {"--write_dosage", "extra"},
+         .closed_streams = {1},
+         .status = 1,
+         .err = "\nERROR: standard output cannot be written: Bad file descriptor\n"},
 
         // Damaged and unusual gzip read-depth files.
-        {"gzip and trailing text", file_holding("depth.txt.gz", gz + "garbage\n"), 1, "", "",
-         all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
-        {"gzip and trailing zero bytes", file_holding("depth.txt.gz", gz + std::string(512, '\0')), 1, "", "",
-         all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
-        {"gzip and one byte of a header", file_holding("depth.txt.gz", gz + "\x1f"), 1, "", "",
-         all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()}), gz_args},
-        {"gzip without its trailer", file_holding("depth.txt.gz", gz.substr(0, gz.size() - 8)), 1, "", "",
-         all_checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
-        {"gzip failing its check value", file_holding("depth.txt.gz", bad_check), 1, "", "",
-         all_checks({last_line_is(gz_stop), vcf_holds_its_start()}), gz_args},
-        {"gzip of three members",
-         file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")), 0, "", "",
-         vcf_is_sound(), gz_args},
-        {"plain text under a gzip name", file_holding("depth.txt.gz", sound_depth), 0, "", "", vcf_is_sound(), gz_args},
-        {"empty file under a gzip name", file_holding("depth.txt.gz", ""), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt.gz holds no sample"), vcf_holds_its_start()}), gz_args},
+        {.label = "gzip and trailing text",
+         .spoil = file_holding("depth.txt.gz", gz + "garbage\n"),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()})},
+        {.label = "gzip and trailing zero bytes",
+         .spoil = file_holding("depth.txt.gz", gz + std::string(512, '\0')),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()})},
+        {.label = "gzip and one byte of a header",
+         .spoil = file_holding("depth.txt.gz", gz + "\x1f"),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is(gz_stop + ": trailing bytes are not gzip data"), vcf_holds_its_start()})},
+        {.label = "gzip without its trailer",
+         .spoil = file_holding("depth.txt.gz", gz.substr(0, gz.size() - 8)),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is(gz_stop), vcf_holds_its_start()})},
+        {.label = "gzip failing its check value",
+         .spoil = file_holding("depth.txt.gz", bad_check),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is(gz_stop), vcf_holds_its_start()})},
+        {.label = "gzip of three members",
+         .spoil = file_holding("depth.txt.gz", gzip("S1 P Q 1A1B\n") + gzip("S2 P Q 2A") + gzip("1B\nS3 P Q 3A1B\n")),
+         .args = gz_args,
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "plain text under a gzip name",
+         .spoil = file_holding("depth.txt.gz", sound_depth),
+         .args = gz_args,
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "empty file under a gzip name",
+         .spoil = file_holding("depth.txt.gz", ""),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: readdepth depth.txt.gz holds no sample"), vcf_holds_its_start()})},
 
         // Frequencies and an error rate that are not numbers.
-        {"frequency a word", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 abc\n"), 1, "", "",
-         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: abc is not a number"),
-                     no_file("calls.vcf")})},
-        {"frequency with a decimal comma",
-         all_of({file_holding("frequencies.txt", "1 1000 0,9\n1 2000 0.6\n"),
-                 file_holding("calls.vcf", earlier_run_text)}),
-         1, "", "",
-         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
-                     file_is("calls.vcf", earlier_run_text)})},
-        {"frequency above 1", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 2\n"), 1, "", "",
-         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: 2 is not a frequency from 0 to 1"),
-                     no_file("calls.vcf")})},
-        {"frequency below 0",
-         all_of(
+        {.label = "frequency a word",
+         .spoil = file_holding("frequencies.txt", "1 1000 0.3\n1 2000 abc\n"),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: abc is not a number"),
+                              no_file("calls.vcf")})},
+        {.label = "frequency with a decimal comma",
+         .spoil = all_of({file_holding("frequencies.txt", "1 1000 0,9\n1 2000 0.6\n"),
+                          file_holding("calls.vcf", earlier_run_text)}),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: 0,9 is not a number"),
+                              file_is("calls.vcf", earlier_run_text)})},
+        {.label = "frequency above 1",
+         .spoil = file_holding("frequencies.txt", "1 1000 0.3\n1 2000 2\n"),
+         .status = 1,
+         .check =
+             all_checks({last_line_is("ERROR: frequency file frequencies.txt line 2: 2 is not a frequency from 0 to 1"),
+                         no_file("calls.vcf")})},
+        {.label = "frequency below 0",
+         .spoil = all_of(
              {file_holding("frequencies.txt", "1 1000 -1\n1 2000 0.6\n"), file_holding("calls.vcf", earlier_run_text)}),
-         1, "", "",
-         all_checks({last_line_is("ERROR: frequency file frequencies.txt line 1: -1 is not a frequency from 0 to 1"),
-                     file_is("calls.vcf", earlier_run_text)})},
-        {"frequency just above 1", file_holding("frequencies.txt", "1 1000 1.0000001\n1 2000 0.6\n"), 1, "", "",
-         last_line_is("ERROR: frequency file frequencies.txt line 1: 1.0000001 is not a frequency from 0 to 1")},
-        {"frequency not-a-number", file_holding("frequencies.txt", "1 1000 0.3\n1 2000 nan\n"), 1, "", "",
-         last_line_is("ERROR: frequency file frequencies.txt line 2: nan is not a frequency from 0 to 1")},
-        {"frequencies 0 and 1", file_holding("frequencies.txt", "1 1000 0\n1 2000 1e0\n"), 0, "", "",
-         vcf_holds("\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\t1/1\t1/1\t1/1\n")},
-        {"error rate a word", file_holding("calls.vcf", earlier_run_text), 1, "", "",
-         all_checks({last_line_is("ERROR: --error_rate abc is not a number"), file_is("calls.vcf", earlier_run_text),
-                     inputs_unchanged()}),
-         with_more_args({"--error_rate", "abc"})},
-        {"minimum depth past 32 bits", file_holding("calls.vcf", earlier_run_text), 1, "", "",
-         all_checks(
+         .status = 1,
+         .check = all_checks(
+             {last_line_is("ERROR: frequency file frequencies.txt line 1: -1 is not a frequency from 0 to 1"),
+              file_is("calls.vcf", earlier_run_text)})},
+        {.label = "frequency just above 1",
+         .spoil = file_holding("frequencies.txt", "1 1000 1.0000001\n1 2000 0.6\n"),
+         .status = 1,
+         .check =
+             last_line_is("ERROR: frequency file frequencies.txt line 1: 1.0000001 is not a frequency from 0 to 1")},
+        {.label = "frequency not-a-number",
+         .spoil = file_holding("frequencies.txt", "1 1000 0.3\n1 2000 nan\n"),
+         .status = 1,
+         .check = last_line_is("ERROR: frequency file frequencies.txt line 2: nan is not a frequency from 0 to 1")},
+        {.label = "frequencies 0 and 1",
+         .spoil = file_holding("frequencies.txt", "1 1000 0\n1 2000 1e0\n"),
+         .status = 0,
+         .check = vcf_holds("\n1\t1000\t1:1000:A:G\tA\tG\t.\tPASS\t.\tGT\t1/1\t1/1\t1/1\n")},
+        {.label = "error rate a word",
+         .spoil = file_holding("calls.vcf", earlier_run_text),
+         .args = with_more_args({"--error_rate", "abc"}),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: --error_rate abc is not a number"),
+                              file_is("calls.vcf", earlier_run_text), inputs_unchanged()})},
+        {.label = "minimum depth past 32 bits",
+         .spoil = file_holding("calls.vcf", earlier_run_text),
+         .args = with_more_args({"--missing_min_read_depth", "2147483648"}),
+         .status = 1,
+         .check = all_checks(
              {last_line_is(
                   "ERROR: --missing_min_read_depth 2147483648 is not a whole number from -2147483648 to 2147483647"),
-              file_is("calls.vcf", earlier_run_text), inputs_unchanged()}),
-         with_more_args({"--missing_min_read_depth", "2147483648"})},
-        {"error rate not a number", nullptr, 0, "",
-         "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 \nBest call probability",
-         all_checks({vcf_is_sound(), inputs_unchanged()}), with_more_args({"--error_rate", "nan"})},
+              file_is("calls.vcf", earlier_run_text), inputs_unchanged()})},
+        {.label = "error rate not a number",
+         .args = with_more_args({"--error_rate", "nan"}),
+         .status = 0,
+         .out_part = "\nError rate nan is out of bounds (0,1): \nSetting error rate to 0.001 \nBest call probability",
+         .check = all_checks({vcf_is_sound(), inputs_unchanged()})},
 
         // Lines longer than their line buffers, with a NUL byte inside, are read whole.
-        {"read-depth line with a NUL byte",
-         file_holding("depth.txt", around(nul_run, "S1 P Q 0A1B ", "\nS2 P Q 1111\n")), 0, "", "",
-         all_checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
-        {"variant line with a NUL byte",
-         file_holding("variants.txt", around(nul_run, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "",
-         "", vcf_is_sound()},
-        {"frequency line with a NUL byte",
-         file_holding("frequencies.txt", around(nul_run, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "", "", vcf_is_sound()},
+        {.label = "read-depth line with a NUL byte",
+         .spoil = file_holding("depth.txt", around(nul_run, "S1 P Q 0A1B ", "\nS2 P Q 1111\n")),
+         .status = 0,
+         .check = all_checks({last_line_starts_with("Reading line 2  S2 "), vcf_holds("\tFORMAT\tS1\tS2\n")})},
+        {.label = "variant line with a NUL byte",
+         .spoil = file_holding("variants.txt", around(nul_run, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")),
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "frequency line with a NUL byte",
+         .spoil = file_holding("frequencies.txt", around(nul_run, "1 1000 0.3 ", "\n1 2000 0.6\n")),
+         .status = 0,
+         .check = vcf_is_sound()},
 
         // Chromosomes and positions that a 32-bit field would change.
-        {"position past 32 bits",
-         all_of({file_holding("variants.txt", "h\n1 1000 m1 0 x A G\n1 4294967297 m2 0 x C T\n"),
-                 file_holding("calls.vcf", earlier_run_text)}),
-         1, "", "",
-         all_checks(
+        {.label = "position past 32 bits",
+         .spoil = all_of({file_holding("variants.txt", "h\n1 1000 m1 0 x A G\n1 4294967297 m2 0 x C T\n"),
+                          file_holding("calls.vcf", earlier_run_text)}),
+         .status = 1,
+         .check = all_checks(
              {last_line_is("ERROR: variant_file variants.txt line 3: position 4294967297 does not fit in 32 bits"),
               file_is("calls.vcf", earlier_run_text)})},
-        {"position 2147483648", file_holding("variants.txt", "h\n1 2147483648 m1 0 x A G\n1 2000 m2 0 x C T\n"), 1, "",
-         "",
-         all_checks(
+        {.label = "position 2147483648",
+         .spoil = file_holding("variants.txt", "h\n1 2147483648 m1 0 x A G\n1 2000 m2 0 x C T\n"),
+         .status = 1,
+         .check = all_checks(
              {last_line_is("ERROR: variant_file variants.txt line 2: position 2147483648 does not fit in 32 bits"),
               no_file("calls.vcf")})},
-        {"position below 32 bits", file_holding("variants.txt", "h\n1 -2147483649x m1 0 x A G\n1 2000 m2 0 x C T\n"), 1,
-         "", "",
-         last_line_is("ERROR: variant_file variants.txt line 2: position -2147483649x does not fit in 32 bits")},
-        {"position of 30 digits",
-         file_holding("variants.txt", "h\n1 1000 m1 0 x A G\n1 123456789012345678901234567890 m2 0 x C T\n"), 1, "", "",
-         last_line_is("ERROR: variant_file variants.txt line 3: position 123456789012345678901234567890 does not fit "
-                      "in 32 bits")},
-        {"chromosome past 32 bits", file_holding("variants.txt", "h\n4294967297 1000 m1 0 x A G\n1 2000 m2 0 x C T\n"),
-         1, "", "",
-         last_line_is("ERROR: variant_file variants.txt line 2: chromosome 4294967297 does not fit in 32 bits")},
-        {"largest position", file_holding("variants.txt", "h\n1 2147483647 m1 0 x A G\n1 2000 m2 0 x C T\n"), 0, "", "",
-         vcf_holds("\n1\t2147483647\t1:2147483647:A:G\tA\tG\t")},
+        {.label = "position below 32 bits",
+         .spoil = file_holding("variants.txt", "h\n1 -2147483649x m1 0 x A G\n1 2000 m2 0 x C T\n"),
+         .status = 1,
+         .check =
+             last_line_is("ERROR: variant_file variants.txt line 2: position -2147483649x does not fit in 32 bits")},
+        {.label = "position of 30 digits",
+         .spoil = file_holding("variants.txt", "h\n1 1000 m1 0 x A G\n1 123456789012345678901234567890 m2 0 x C T\n"),
+         .status = 1,
+         .check = last_line_is(
+             "ERROR: variant_file variants.txt line 3: position 123456789012345678901234567890 does not fit "
+             "in 32 bits")},
+        {.label = "chromosome past 32 bits",
+         .spoil = file_holding("variants.txt", "h\n4294967297 1000 m1 0 x A G\n1 2000 m2 0 x C T\n"),
+         .status = 1,
+         .check =
+             last_line_is("ERROR: variant_file variants.txt line 2: chromosome 4294967297 does not fit in 32 bits")},
+        {.label = "largest position",
+         .spoil = file_holding("variants.txt", "h\n1 2147483647 m1 0 x A G\n1 2000 m2 0 x C T\n"),
+         .status = 0,
+         .check = vcf_holds("\n1\t2147483647\t1:2147483647:A:G\tA\tG\t")},
 
         // Read-depth files that would make a VCF no reader takes: a sample
         // name twice, or no sample at all (both above, empty files).
-        {"sample name twice", file_holding("depth.txt", "S1 P Q 0A1B\nS2 P Q 1A1B\nS1 P Q 2A1B\n"), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt line 3: sample S1 is already on line 1"),
-                     vcf_holds_its_start()})},
-        {"sample name twice in a gzip file",
-         file_holding("depth.txt.gz", gzip("S1 P Q 0A1B\nS2 P Q 1A1B\nS2 P Q 2A1B\n")), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt.gz line 3: sample S2 is already on line 2"),
-                     vcf_holds_its_start()}),
-         gz_args},
-        {"sample names that differ in case only", file_holding("depth.txt", "s1 P Q 0A1B\nS1 P Q 1A1B\nS1x P Q 2A1B\n"),
-         0, "", "", vcf_holds("\tFORMAT\ts1\tS1\tS1x\n")},
+        {.label = "sample name twice",
+         .spoil = file_holding("depth.txt", "S1 P Q 0A1B\nS2 P Q 1A1B\nS1 P Q 2A1B\n"),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: readdepth depth.txt line 3: sample S1 is already on line 1"),
+                              vcf_holds_its_start()})},
+        {.label = "sample name twice in a gzip file",
+         .spoil = file_holding("depth.txt.gz", gzip("S1 P Q 0A1B\nS2 P Q 1A1B\nS2 P Q 2A1B\n")),
+         .args = gz_args,
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: readdepth depth.txt.gz line 3: sample S2 is already on line 2"),
+                              vcf_holds_its_start()})},
+        {.label = "sample names that differ in case only",
+         .spoil = file_holding("depth.txt", "s1 P Q 0A1B\nS1 P Q 1A1B\nS1x P Q 2A1B\n"),
+         .status = 0,
+         .check = vcf_holds("\tFORMAT\ts1\tS1\tS1x\n")},
 
         // Empty, binary and huge-line inputs.
-        {"empty variants", file_holding("variants.txt", ""), 1, "", "",
-         last_line_is("ERROR: variant_file -1 frequency file 2 ")},
-        {"binary variants", file_holding("variants.txt", binary_bytes()), 1, "", "",
-         last_line_is("ERROR: variant_file 31 frequency file 2 ")},
-        {"binary variants, frequencies to match",
-         all_of({file_holding("frequencies.txt", frequency_lines(31)), file_holding("variants.txt", binary_bytes())}),
-         1, "", "", last_line_is("ERROR: variant_file variants.txt line 2 has fewer than 7 columns")},
-        {"huge variant header",
-         file_holding("variants.txt", around(huge, "", "\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n")), 0, "",
-         "", vcf_is_sound()},
-        {"huge variant line",
-         file_holding("variants.txt", around(huge, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")), 0, "", "",
-         vcf_is_sound()},
-        {"empty frequencies", file_holding("frequencies.txt", ""), 1, "", "",
-         last_line_is("ERROR: variant_file 2 frequency file 0 ")},
-        {"binary frequencies", file_holding("frequencies.txt", binary_bytes()), 1, "", "",
-         last_line_is("ERROR: variant_file 2 frequency file 32 ")},
-        {"huge frequency line", file_holding("frequencies.txt", around(huge, "1 1000 0.3 ", "\n1 2000 0.6\n")), 0, "",
-         "", vcf_is_sound()},
-        {"empty read depths", file_holding("depth.txt", ""), 1, "", "",
-         all_checks({last_line_is("ERROR: readdepth depth.txt holds no sample"), vcf_holds_its_start()})},
-        {"binary read depths", file_holding("depth.txt", binary_bytes()), 1, "", "",
-         all_checks(
+        {.label = "empty variants",
+         .spoil = file_holding("variants.txt", ""),
+         .status = 1,
+         .check = last_line_is("ERROR: variant_file -1 frequency file 2 ")},
+        {.label = "binary variants",
+         .spoil = file_holding("variants.txt", binary_bytes()),
+         .status = 1,
+         .check = last_line_is("ERROR: variant_file 31 frequency file 2 ")},
+        {.label = "binary variants, frequencies to match",
+         .spoil = all_of(
+             {file_holding("frequencies.txt", frequency_lines(31)), file_holding("variants.txt", binary_bytes())}),
+         .status = 1,
+         .check = last_line_is("ERROR: variant_file variants.txt line 2 has fewer than 7 columns")},
+        {.label = "huge variant header",
+         .spoil = file_holding("variants.txt", around(huge, "", "\n1 1000 m1 0 x A G rest\n1 2000 m2 0 x C T rest\n")),
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "huge variant line",
+         .spoil = file_holding("variants.txt", around(huge, "h\n1 1000 m1 0 x A G ", "\n1 2000 m2 0 x C T rest\n")),
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "empty frequencies",
+         .spoil = file_holding("frequencies.txt", ""),
+         .status = 1,
+         .check = last_line_is("ERROR: variant_file 2 frequency file 0 ")},
+        {.label = "binary frequencies",
+         .spoil = file_holding("frequencies.txt", binary_bytes()),
+         .status = 1,
+         .check = last_line_is("ERROR: variant_file 2 frequency file 32 ")},
+        {.label = "huge frequency line",
+         .spoil = file_holding("frequencies.txt", around(huge, "1 1000 0.3 ", "\n1 2000 0.6\n")),
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "empty read depths",
+         .spoil = file_holding("depth.txt", ""),
+         .status = 1,
+         .check = all_checks({last_line_is("ERROR: readdepth depth.txt holds no sample"), vcf_holds_its_start()})},
+        {.label = "binary read depths",
+         .spoil = file_holding("depth.txt", binary_bytes()),
+         .status = 1,
+         .check = all_checks(
              {last_line_is("ERROR: readdepth depth.txt line 1 has fewer than 4 columns"), vcf_holds_its_start()})},
-        {"huge read-depth line", file_holding("depth.txt", around(huge, "S1 P Q 0A1B", "\nS2 P Q 1111\n")), 0, "", "",
-         last_line_starts_with("Reading line 2  S2 ")},
+        {.label = "huge read-depth line",
+         .spoil = file_holding("depth.txt", around(huge, "S1 P Q 0A1B", "\nS2 P Q 1111\n")),
+         .status = 0,
+         .check = last_line_starts_with("Reading line 2  S2 ")},
 
         // Memory runs out: an endless read-depth line under an address-space
         // limit that a sound run stays within.
-        {"sound inputs under a memory limit", nullptr, 0, "", "", vcf_is_sound(), {}, memory_limit},
-        {"endless read-depth line under a memory limit", nullptr, 1, "", "",
-         all_checks({last_line_is("Insufficient memory "), vcf_holds_its_start(), inputs_unchanged()}),
-         args_for("/dev/zero"), memory_limit},
+        {.label = "sound inputs under a memory limit",
+         .memory_limit = memory_limit,
+         .status = 0,
+         .check = vcf_is_sound()},
+        {.label = "endless read-depth line under a memory limit",
+         .args = args_for("/dev/zero"),
+         .memory_limit = memory_limit,
+         .status = 1,
+         .check = all_checks({last_line_is("Insufficient memory "), vcf_holds_its_start(), inputs_unchanged()})},
     };
     for (fault_case& c : output_naming_an_input()) cases.push_back(std::move(c));
     test_support::run_fault_table(genocall_program, cases);

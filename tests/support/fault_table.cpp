@@ -64,6 +64,10 @@ spoil_fn directory_named(std::string name) {
     };
 }
 
+spoil_fn missing(std::string name) {
+    return [name](const fs::path& dir) { fs::remove(dir / name); };
+}
+
 spoil_fn full_disk_under(std::string name) {
     return [name](const fs::path& dir) {
         if (access("/dev/full", W_OK) != 0) throw missing_device{};
@@ -124,6 +128,12 @@ disk_check_fn file_is(std::string name, std::string contents) {
 
 disk_check_fn no_file(std::string name) {
     return [name](const fs::path& dir, const run_result&) { EXPECT_FALSE(file_exists(dir / name)) << name; };
+}
+
+disk_check_fn console_is(std::string text, std::function<std::string(std::string_view)> mask) {
+    return [text, mask](const fs::path&, const run_result& r) {
+        EXPECT_EQ(mask ? mask(r.out) : mask_wall_time(r.out), text);
+    };
 }
 
 disk_check_fn last_line_is(std::string line) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "program_run.h"
@@ -26,21 +27,25 @@ struct fault_program {
     int timeout_seconds = 60;
 };
 
-/// One fault and what it must give.
+/// One fault and what it must give, written with designated initializers in
+/// this order, a field left out meaning "as a sound run": the case's label,
+/// how its run differs from a sound one, then what the run must give.
 struct fault_case {
     std::string label;
-    spoil_fn spoil;                     // makes the fault in the sound inputs
-    int status;                         // the exit status
-    std::string err;                    // the whole of standard error
-    std::string out_part{};             // text standard output must hold, when not empty
-    disk_check_fn check{};              // what must stay on disk, when set
+    // The run.
+    spoil_fn spoil{};                   // makes the fault in the sound inputs, when set
     std::vector<std::string> args{};    // replaces the program's command line, when not empty
-    size_t memory_limit = 0;            // address-space limit of the run in bytes (0: none)
-    std::string out_absent{};           // text standard output must not hold, when not empty
     std::vector<std::string> env{};     // environment added to the program's for this case
+    size_t memory_limit = 0;            // address-space limit of the run in bytes (0: none)
     size_t file_size_limit = 0;         // largest file the run may write in bytes (0: none)
     std::vector<int> closed_streams{};  // standard descriptors closed when the run starts, e.g. {2} as 2>&-
     std::string stdout_target{};        // standard output on this path (e.g. /dev/full), not captured
+    // What it gives.
+    int status = 0;            // the exit status
+    std::string err{};         // the whole of standard error (none when not given)
+    std::string out_part{};    // text standard output must hold, when not empty
+    std::string out_absent{};  // text standard output must not hold, when not empty
+    disk_check_fn check{};     // what must stay on disk, when set
 };
 
 /// Runs every case (gtest assertions, each case traced by its label). Cases
@@ -52,6 +57,8 @@ void run_fault_table(const fault_program& program, const std::vector<fault_case>
 // Spoilers for the cases.
 /// A directory in place of the file.
 spoil_fn directory_named(std::string name);
+/// No file of the name: the run finds it missing.
+spoil_fn missing(std::string name);
 /// A symbolic link to /dev/full in place of the file: it opens, and every
 /// write to it fails as on a full disk.
 spoil_fn full_disk_under(std::string name);
@@ -82,6 +89,9 @@ disk_check_fn all_checks(std::vector<disk_check_fn> checks);
 disk_check_fn file_is(std::string name, std::string contents);
 /// There is no such file.
 disk_check_fn no_file(std::string name);
+/// Standard output is exactly text once mask has passed over it (the
+/// wall-time lines masked when no mask is given).
+disk_check_fn console_is(std::string text, std::function<std::string(std::string_view)> mask = nullptr);
 /// The last line of standard output that carries text is this one.
 disk_check_fn last_line_is(std::string line);
 /// The last line of standard output that carries text begins so.
