@@ -3,7 +3,7 @@
 #include "common/run_end.h"
 #include "common/wall_time.h"
 #include "fragsim/fragsim.h"
-#include "fragsim/read_production.h"
+#include "fragsim/source_loop.h"
 
 int main(int argc, char**) {
     common::refuse_arguments(argc, "fragsim", "fragsim.options");

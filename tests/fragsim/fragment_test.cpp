@@ -10,7 +10,7 @@
 
 #include "binary_inputs.h"
 #include "fragsim/fragment.h"
-#include "fragsim/read_production.h"
+#include "fragsim/source_loop.h"
 #include "simulation_fixture.h"
 
 namespace {

@@ -9,13 +9,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "binary_inputs.h"
 #include "fragsim/fragment.h"
 #include "fragsim/random_stream.h"
-#include "fragsim/read_production.h"
+#include "fragsim/source_loop.h"
 #include "program_run.h"
 #include "simulation_fixture.h"
 
@@ -78,9 +80,11 @@ source_files expected_source(const sim_world& w, int32_t K) {
             ++nseg;
             if (nseg % 1000000 == 0) set_up_stream(R, -(seed + K + sources * (nseg / 1000000)));
             const char strand = dir == 1 ? 'F' : 'R';
+            // A chromosome of 3 digits is kept apart from the read number by a blank.
             char header[128];
-            std::snprintf(header, sizeof header, "@%d/%1d%3d%10d%10d%12d%6d %c\n", (nseg + 1) / 2, readno, c, pos, id,
-                          (nseg + 1) / 2, m, strand);
+            std::snprintf(header, sizeof header,
+                          c >= 100 ? "@%d/%1d %3d%10d%10d%12d%6d %c\n" : "@%d/%1d%3d%10d%10d%12d%6d %c\n",
+                          (nseg + 1) / 2, readno, c, pos, id, (nseg + 1) / 2, m, strand);
             (readno == 1 ? out.fq1 : out.fq2) += header + bases + "\n+\n" + qual + "\n";
             out.unf += record_of(le32(id) + le32(nseg) + char(readno) + le32(m) + char(c) + le32(pos) + strand) +
                        record_of(bases);
@@ -193,6 +197,40 @@ TEST(simulate_sources, files_follow_the_read_model) {
             EXPECT_EQ(file(dir, base + ".2.fq"), e.fq2) << r.name << " source " << K;
         }
     }
+}
+
+// 127 chromosomes: 1 to 99 are too short for a fragment, so every read lies
+// on chromosomes 100 to 127, and the first word of each header pairs the two
+// mates.
+TEST(simulate_sources, mates_on_chromosomes_100_and_above_have_names_that_pair) {
+    std::vector<std::string> chromosomes(99, "A");
+    for (int i = 100; i <= 127; ++i) chromosomes.push_back(random_bases(300, 80 + i));
+    sim_world w(chromosomes, 30, 60);
+    w.opt.outformat = 2;
+    w.der.nreads = 400;
+    const auto dir = test_support::make_scratch_dir("loop_chromosome_100");
+    run_loop(w, dir);
+    const source_files e = expected_source(w, 1);
+    EXPECT_EQ(file(dir, "source1.1.fq"), e.fq1);
+    EXPECT_EQ(file(dir, "source1.2.fq"), e.fq2);
+    EXPECT_EQ(file(dir, "source1.unf"), e.unf);
+    std::istringstream fq1(file(dir, "source1.1.fq")), fq2(file(dir, "source1.2.fq"));
+    std::string h1, h2, line;
+    int pairs = 0, pairno = 0;
+    std::set<int> chromosomes_seen;
+    while (std::getline(fq1, h1) && std::getline(fq2, h2)) {
+        ++pairs;
+        const std::string w1 = h1.substr(0, h1.find(' ')), w2 = h2.substr(0, h2.find(' '));
+        EXPECT_EQ(w1, "@" + std::to_string(pairs) + "/1");
+        EXPECT_EQ(w2, "@" + std::to_string(pairs) + "/2");
+        EXPECT_EQ(h1.size(), w1.size() + 1 + 3 + 10 + 10 + 12 + 6 + 2) << h1;
+        chromosomes_seen.insert(std::stoi(h1.substr(w1.size() + 1, 3)));
+        for (int i = 0; i < 3; ++i) std::getline(fq1, line), std::getline(fq2, line);
+        pairno = pairs;
+    }
+    EXPECT_EQ(pairno, 200);
+    EXPECT_EQ(*chromosomes_seen.begin(), 100);
+    EXPECT_EQ(*chromosomes_seen.rbegin(), 127);
 }
 
 TEST(simulate_sources, read_count_by_nreads) {
