@@ -11,8 +11,6 @@ void produce_block_plain(unif2_state& s, int32_t* out, int32_t n) {
     }
 }
 
-void produce_block(unif2_state& s, int32_t* out, int32_t n) { produce_block_plain(s, out, n); }
-
 void stream_ahead::refill(int32_t n) {
     const int32_t kept = end_ - next_;
     std::memmove(buffer_, buffer_ + next_, sizeof(int32_t) * static_cast<size_t>(kept));

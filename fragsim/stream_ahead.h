@@ -26,9 +26,11 @@ void produce_block_plain(unif2_state& s, int32_t* out, int32_t n);
 /// One stream's buffer of values produced ahead.
 class stream_ahead {
 public:
-    static constexpr int32_t capacity = 8192;
     /// The longest run ahead() can show at once.
-    static constexpr int32_t max_ahead = capacity / 2;
+    static constexpr int32_t max_ahead = 4096;
+    /// Every refill produces a block of at least 32768 values: long enough
+    /// chunks for the lanes of the block generator.
+    static constexpr int32_t capacity = 32768 + max_ahead;
 
     /// Stream set-up, as set_up_stream: the buffer starts empty.
     void set_up(int32_t lcg1) {
