@@ -91,6 +91,8 @@ public:
     bool contains(int64_t row, int64_t col) const { return row >= 1 && row <= rows_ && col >= 1 && col <= cols_; }
     T* data() { return data_; }
     const T* data() const { return data_; }
+    /// See common::prefer_huge_pages.
+    void prefer_huge_pages() { common::prefer_huge_pages(data_, static_cast<size_t>(rows_ * cols_) * sizeof(T)); }
 
 private:
     T* data_ = nullptr;

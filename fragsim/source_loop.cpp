@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/fixed_width.h"
@@ -11,7 +12,6 @@
 #include "common/tables.h"
 #include "common/thread_team.h"
 #include "fragsim/fragment.h"
-#include "fragsim/random_stream.h"
 #include "fragsim/read_files.h"
 #include "fragsim/read_model.h"
 
@@ -21,13 +21,18 @@ namespace {
 
 constexpr char strand_letter[3] = {' ', 'F', 'R'};  // by strand number: 1 forward, 2 reverse
 
-// Everything one thread needs, created once when the loop starts.
+// Everything one thread needs, created once when the loop starts: the work
+// arrays, the bases and qualities of the two reads of a fragment (both are
+// built before either is written), and the builder state with the streams'
+// buffers of the thread's current source.
 struct thread_work {
-    work_arrays arrays;         // SEQUENCE, COMPLEMENT, POSITION, QUAL
-    common::table<char> BASES;  // bases of the current read, in the order written
+    work_arrays arrays;  // SEQUENCE, COMPLEMENT, POSITION, QUAL
+    common::table<char> BASES[2], QUALS[2];
+    std::unique_ptr<fragment_source> fs = std::make_unique<fragment_source>();
     explicit thread_work(const options& o) {
         arrays.allocate(o);
-        BASES.allocate(1, o.maxlngth);
+        for (auto& t : BASES) t.allocate(1, o.maxlngth);
+        for (auto& t : QUALS) t.allocate(1, o.maxlngth);
     }
 };
 
@@ -97,32 +102,43 @@ void simulate_source(const loop_constants& lc, const fragment_inputs& in, int32_
     source_files files(lc.outformat, K, read_file_names(base));
     clear_work_arrays(w, L);
 
-    fragment_source fs;
+    fragment_source& fs = *w.fs;
     fs.source = K;
+    fs.allele_choice = 1;
     set_up_source_streams(fs.streams, lc.seed, K, lc.sources);
-    unif2_state& R = fs.streams.READSTREAM;
+    stream_ahead& R = fs.streams.READSTREAM;
     int32_t nseg = 0;
     int64_t total_bases = 0;
-    char* const bases = w.BASES.data();
-    char* const qual = w.arrays.QUAL.data();
 
     do {
         const int8_t c = build_fragment(in, fs, w.arrays);
-        const int dir1 = unif2(R) > 0.5 ? 2 : 1;
-        int32_t pos[3] = {0, 0, 0};
-        for (int8_t readno = 1; readno <= 2; ++readno) {
-            const int dir = readno == 1 ? dir1 : 3 - dir1;
-            pos[readno] = take_read_bases(w.arrays, dir, m, L, bases);
-            apply_read_model(lc.model, R, m, bases, qual);
+        // The next fragment's memory, fetched while this one's reads are
+        // built: its chromosome draw comes after the strand and two draws
+        // per base, unless an error hit takes a replacement draw.
+        prefetch_next_fragment(in, fs, 1 + 4 * m);
+        const int dir1 = R.next() > 0.5 ? 2 : 1;
+        int32_t pos[2];
+        // Both reads are built first: then the next fragment's draws are
+        // known, and its memory is fetched (again, when the guess above was
+        // wrong) while the reads are written.
+        for (int i = 0; i < 2; ++i) {
+            const int dir = i == 0 ? dir1 : 3 - dir1;
+            pos[i] = take_read_bases(w.arrays, dir, m, L, w.BASES[i].data());
+            apply_read_model(lc.model, R, m, w.BASES[i].data(), w.QUALS[i].data());
+            reseed_after_read(R, lc.seed, K, lc.sources, nseg + 1 + i);
+        }
+        prefetch_next_fragment(in, fs, 0);
+        for (int i = 0; i < 2; ++i) {
+            const int dir = i == 0 ? dir1 : 3 - dir1;
             ++nseg;
-            reseed_after_read(R, lc.seed, K, lc.sources, nseg);
-            const read_fields r{id, nseg, (nseg + 1) / 2, readno, c, m, pos[readno], strand_letter[dir]};
-            files.write_read(r, bases, qual);
+            const int8_t readno = static_cast<int8_t>(i + 1);
+            const read_fields r{id, nseg, (nseg + 1) / 2, readno, c, m, pos[i], strand_letter[dir]};
+            files.write_read(r, w.BASES[i].data(), w.QUALS[i].data());
             if (nseg % 10000000 == 0) print_progress(lc, base, nseg);
             total_bases += m;
         }
-        const int64_t apart = static_cast<int64_t>(pos[1]) - pos[2];
-        if ((apart < 0 ? -apart : apart) > L) print_conflict(nseg, c, pos[1], pos[2]);
+        const int64_t apart = static_cast<int64_t>(pos[0]) - pos[1];
+        if ((apart < 0 ? -apart : apart) > L) print_conflict(nseg, c, pos[0], pos[1]);
     } while (nseg < lc.nreads);
 
     // The end lines tell of files that are complete.

@@ -49,10 +49,11 @@ struct source_files {
 source_files expected_source(const sim_world& w, int32_t K) {
     const int32_t m = w.opt.maxlngth, L = w.opt.fraglen, seed = w.der.seed, sources = w.opt.sources;
     const double E = static_cast<double>(w.opt.errate * 4.0f / 3.0f);
-    fragment_source f;
+    auto fp = std::make_unique<fragment_source>();
+    fragment_source& f = *fp;
     f.source = K;
     set_up_source_streams(f.streams, seed, K, sources);
-    unif2_state& R = f.streams.READSTREAM;
+    stream_ahead& R = f.streams.READSTREAM;  // the values of unif2, in order
     work_arrays work;
     work.allocate(w.opt);
     source_files out;
@@ -60,7 +61,7 @@ source_files expected_source(const sim_world& w, int32_t K) {
     const int32_t id = w.src.SOURCEID[K];
     do {
         const int8_t c = build_fragment({w.opt, w.map, w.var, w.src}, f, work);
-        const int dir1 = unif2(R) > 0.5 ? 2 : 1;
+        const int dir1 = R.next() > 0.5 ? 2 : 1;
         for (int readno = 1; readno <= 2; ++readno) {
             const int dir = readno == 1 ? dir1 : 3 - dir1;
             std::string bases, qual;
@@ -73,12 +74,12 @@ source_files expected_source(const sim_world& w, int32_t K) {
                 pos = work.POSITION[L - m + 1];
             }
             for (char& b : bases) {
-                if (unif2(R) < E && b != 'N') b = "ACGTT"[static_cast<int>(unif2(R) * 4.0 + 1.0) - 1];
-                if (unif2(R) < static_cast<double>(w.opt.missrate)) b = 'N';
+                if (R.next() < E && b != 'N') b = "ACGTT"[static_cast<int>(R.next() * 4.0 + 1.0) - 1];
+                if (R.next() < static_cast<double>(w.opt.missrate)) b = 'N';
                 qual += b == 'N' ? '#' : w.der.quality;
             }
             ++nseg;
-            if (nseg % 1000000 == 0) set_up_stream(R, -(seed + K + sources * (nseg / 1000000)));
+            if (nseg % 1000000 == 0) R.set_up(-(seed + K + sources * (nseg / 1000000)));
             const char strand = dir == 1 ? 'F' : 'R';
             // A chromosome of 3 digits is kept apart from the read number by a blank.
             char header[128];
