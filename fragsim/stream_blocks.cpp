@@ -13,9 +13,7 @@ constexpr uint32_t m1 = static_cast<uint32_t>(unif2_constants::m1);
 // cost more than the lanes save.
 constexpr int32_t shortest_chunk = 4 * warm_up;
 
-uint32_t mul_mod(uint32_t a, uint32_t b, uint32_t m) {
-    return static_cast<uint32_t>(uint64_t{a} * b % m);
-}
+uint32_t mul_mod(uint32_t a, uint32_t b, uint32_t m) { return static_cast<uint32_t>(uint64_t{a} * b % m); }
 
 // a^e x mod m.
 uint32_t jump(uint32_t x, uint32_t a, uint64_t e, uint32_t m) {
@@ -74,8 +72,7 @@ void run_chunks(void (*kernel)(const lane_job&), const unif2_state& s, int32_t* 
     for (int32_t c = 1; c < lanes; ++c) {
         before = mul_mod(before, chunk_jump, m2);
         const int32_t prev = out[c * chunk - 1];
-        if (table_index(warm_end[c]) != table_index(prev))
-            redo_chunk(s.shuffle, before, prev, out + c * chunk, chunk);
+        if (table_index(warm_end[c]) != table_index(prev)) redo_chunk(s.shuffle, before, prev, out + c * chunk, chunk);
     }
 }
 
@@ -91,7 +88,8 @@ void produce_with(void (*kernel)(const lane_job&), unif2_state& s, int32_t* out,
     if (kernel != nullptr && chunk >= shortest_chunk) {
         run_chunks(kernel, s, out, chunk);
         done = lanes * chunk;
-        s.lcg2 = static_cast<int32_t>(jump(static_cast<uint32_t>(s.lcg2), static_cast<uint32_t>(unif2_constants::a2), static_cast<uint64_t>(done), m2));
+        s.lcg2 = static_cast<int32_t>(jump(static_cast<uint32_t>(s.lcg2), static_cast<uint32_t>(unif2_constants::a2),
+                                           static_cast<uint64_t>(done), m2));
         s.lastout = out[done - 1];
     }
     step_lastout(s, out + done, n - done);
@@ -100,16 +98,12 @@ void produce_with(void (*kernel)(const lane_job&), unif2_state& s, int32_t* out,
 
 void (*kernel_of(stream_path path))(const lane_job&) {
     switch (path) {
-    case stream_path::portable:
-        return run_lanes_portable;
+        case stream_path::portable: return run_lanes_portable;
 #ifdef FRAGSIM_X86_PATHS
-    case stream_path::avx2:
-        return run_lanes_avx2;
-    case stream_path::avx512:
-        return run_lanes_avx512;
+        case stream_path::avx2: return run_lanes_avx2;
+        case stream_path::avx512: return run_lanes_avx512;
 #endif
-    default:
-        return nullptr;
+        default: return nullptr;
     }
 }
 
@@ -150,27 +144,20 @@ void run_lanes_portable(const lane_job& job) {
 
 const char* stream_path_name(stream_path path) {
     switch (path) {
-    case stream_path::avx2:
-        return "avx2";
-    case stream_path::avx512:
-        return "avx512";
-    default:
-        return "portable";
+        case stream_path::avx2: return "avx2";
+        case stream_path::avx512: return "avx512";
+        default: return "portable";
     }
 }
 
 bool stream_path_supported(stream_path path) {
     switch (path) {
-    case stream_path::portable:
-        return true;
+        case stream_path::portable: return true;
 #ifdef FRAGSIM_X86_PATHS
-    case stream_path::avx2:
-        return __builtin_cpu_supports("avx2");
-    case stream_path::avx512:
-        return __builtin_cpu_supports("avx512f");
+        case stream_path::avx2: return __builtin_cpu_supports("avx2");
+        case stream_path::avx512: return __builtin_cpu_supports("avx512f");
 #endif
-    default:
-        return false;
+        default: return false;
     }
 }
 

@@ -34,9 +34,11 @@ struct table_regs {
 AVX2_FN inline __m256i next_lastouts(const table_regs& t, __m256i prev, __m256i lcg2) {
     const __m256i x = _mm256_max_epi32(prev, _mm256_setzero_si256());
     const __m256i q0 = _mm256_srli_epi32(x, 26);
-    __m256i q = _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(x, q0), _mm256_add_epi32(q0, _mm256_set1_epi32(2))), 26);
+    __m256i q =
+        _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(x, q0), _mm256_add_epi32(q0, _mm256_set1_epi32(2))), 26);
     q = _mm256_min_epu32(q, _mm256_set1_epi32(31));
-    const __m256 bit3 = _mm256_castsi256_ps(_mm256_slli_epi32(q, 28)), bit4 = _mm256_castsi256_ps(_mm256_slli_epi32(q, 27));
+    const __m256 bit3 = _mm256_castsi256_ps(_mm256_slli_epi32(q, 28)),
+                 bit4 = _mm256_castsi256_ps(_mm256_slli_epi32(q, 27));
     const __m256 e0 = _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(t.part[0], q));
     const __m256 e1 = _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(t.part[1], q));
     const __m256 e2 = _mm256_castsi256_ps(_mm256_permutevar8x32_epi32(t.part[2], q));
@@ -98,7 +100,8 @@ AVX2_FN void run_lanes_avx2(const lane_job& job) {
             transpose8(rows[g]);
             int32_t* out = job.out + (8 * g) * chunk + j0;
             if (steps == 8) {
-                for (int v = 0; v < 8; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + v * chunk), rows[g][v]);
+                for (int v = 0; v < 8; ++v)
+                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + v * chunk), rows[g][v]);
             } else {  // the chunk's end: a masked store would be slow on some CPUs
                 alignas(32) int32_t last[8];
                 for (int v = 0; v < 8; ++v) {

@@ -39,7 +39,8 @@ AVX512_FN inline __m512i lcg2_steps(__m512i x) {
 AVX512_FN inline __m512i next_lastouts(__m512i lo, __m512i hi, __m512i prev, __m512i lcg2) {
     const __m512i x = _mm512_max_epi32(prev, _mm512_setzero_si512());
     const __m512i q0 = _mm512_srli_epi32(x, 26);
-    const __m512i q = _mm512_srli_epi32(_mm512_add_epi32(_mm512_add_epi32(x, q0), _mm512_add_epi32(q0, _mm512_set1_epi32(2))), 26);
+    const __m512i q =
+        _mm512_srli_epi32(_mm512_add_epi32(_mm512_add_epi32(x, q0), _mm512_add_epi32(q0, _mm512_set1_epi32(2))), 26);
     const __m512i entry = _mm512_permutex2var_epi32(lo, _mm512_min_epu32(q, _mm512_set1_epi32(31)), hi);
     const __m512i out = _mm512_sub_epi32(entry, lcg2);
     const __mmask16 low = _mm512_cmple_epi32_mask(out, _mm512_setzero_si512());

@@ -3,8 +3,10 @@
 // give the same values; the best of 3 rounds, as other work on the machine
 // only ever slows a round down.
 //
-//   stream_bench [BLOCK [VALUES]]   blocks of BLOCK values (default 65536)
-//                                   until VALUES (default 100000000)
+//   stream_bench [BLOCK [VALUES]]   blocks of BLOCK values (default: the
+//                                   smallest refill of a stream produced
+//                                   ahead, 32768) until VALUES (default
+//                                   100000000)
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -53,7 +55,7 @@ timing time_blocks(Produce produce, int32_t block, int64_t values) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int32_t block = argc > 1 ? std::atoi(argv[1]) : 65536;
+    const int32_t block = argc > 1 ? std::atoi(argv[1]) : stream_ahead::capacity - stream_ahead::max_ahead;
     const int64_t values = argc > 2 ? std::atoll(argv[2]) : 100000000;
     if (block < 1 || values < 1) {
         std::fprintf(stderr, "usage: %s [BLOCK [VALUES]]\n", argv[0]);

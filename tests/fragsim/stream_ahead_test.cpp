@@ -8,12 +8,18 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "fragsim/stream_ahead.h"
 #include "fragsim/stream_blocks.h"
+
+namespace fragsim {
+// Test names and messages show a path by its name.
+void PrintTo(stream_path path, std::ostream* os) { *os << stream_path_name(path); }
+}  // namespace fragsim
 
 namespace {
 
@@ -137,8 +143,8 @@ TEST_P(every_path, odd_block_sizes_from_mid_stream) {
 // outside its range; a table whose runs fall into two classes that never
 // meet, so that a whole chunk is redone; and a constant table.
 TEST_P(every_path, matches_unif2_on_made_up_tables) {
-    const int32_t extremes[] = {int_min,    int_min + 1, int_min + 86, -86,        -85, -1, 0, 1, 67108861,
-                                67108862,   2147483562,  2147483583,   2147483584, int_max};
+    const int32_t extremes[] = {int_min, int_min + 1, int_min + 86, -86,        -85,        -1,         0,
+                                1,       67108861,    67108862,     2147483562, 2147483583, 2147483584, int_max};
     std::mt19937 rng(20240611);
     const std::vector<int32_t> sizes = {65536, 3, 40000};
     for (int t = 0; t < 48; ++t) {
@@ -147,20 +153,15 @@ TEST_P(every_path, matches_unif2_on_made_up_tables) {
         for (int i = 0; i < 32; ++i) {
             const uint32_t r = static_cast<uint32_t>(rng());
             switch (kind) {
-            case 0:
-                s.shuffle[i] = extremes[r % std::size(extremes)];
-                break;
-            case 1:  // near the bottom of the range, so that lcg2 0 leaves lastout below 0
-                s.shuffle[i] = int_min + static_cast<int32_t>(r % 100);
-                break;
-            case 2:  // two classes half a range apart
-                s.shuffle[i] = (i < 16 ? 100000000 : 100000000 + (1 << 30)) + static_cast<int32_t>(r % 1000);
-                break;
-            case 3:
-                s.shuffle[i] = 123456;
-                break;
-            default:
-                s.shuffle[i] = (r & 1) ? extremes[r % std::size(extremes)] : static_cast<int32_t>(r);
+                case 0: s.shuffle[i] = extremes[r % std::size(extremes)]; break;
+                case 1:  // near the bottom of the range, so that lcg2 0 leaves lastout below 0
+                    s.shuffle[i] = int_min + static_cast<int32_t>(r % 100);
+                    break;
+                case 2:  // two classes half a range apart
+                    s.shuffle[i] = (i < 16 ? 100000000 : 100000000 + (1 << 30)) + static_cast<int32_t>(r % 1000);
+                    break;
+                case 3: s.shuffle[i] = 123456; break;
+                default: s.shuffle[i] = (r & 1) ? extremes[r % std::size(extremes)] : static_cast<int32_t>(r);
             }
         }
         const int32_t lcg2s[] = {0, 1, 2147483398, int_max, -5, static_cast<int32_t>(rng() % 2147483399u)};
@@ -186,30 +187,30 @@ TEST(stream_ahead, takes_unif2_values_across_a_new_set_up) {
         // Up to two refills' worth, then the next set-up comes part-way.
         for (int64_t taken = 0; taken < 3 * stream_ahead::capacity / 2;) {
             switch (rng() % 4) {
-            case 0: {
-                const double expected = unif2(plain);
-                ASSERT_EQ(ahead->next(), expected) << "lcg1 " << lcg1 << ", draw " << taken;
-                ++taken;
-                break;
-            }
-            case 1:
-                unif2(plain);
-                ASSERT_EQ(ahead->next_out(), plain.lastout) << "lcg1 " << lcg1 << ", draw " << taken;
-                ++taken;
-                break;
-            default: {
-                const int32_t n = 1 + static_cast<int32_t>(rng() % stream_ahead::max_ahead);
-                const int32_t* shown = ahead->ahead(n);
-                unif2_state look = plain;
-                for (int32_t i = 0; i < n; ++i) {
-                    unif2(look);
-                    ASSERT_EQ(shown[i], look.lastout) << "lcg1 " << lcg1 << ", draw " << taken << " + " << i;
+                case 0: {
+                    const double expected = unif2(plain);
+                    ASSERT_EQ(ahead->next(), expected) << "lcg1 " << lcg1 << ", draw " << taken;
+                    ++taken;
+                    break;
                 }
-                const int32_t k = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 1));
-                ahead->take(k);
-                for (int32_t i = 0; i < k; ++i) unif2(plain);
-                taken += k;
-            }
+                case 1:
+                    unif2(plain);
+                    ASSERT_EQ(ahead->next_out(), plain.lastout) << "lcg1 " << lcg1 << ", draw " << taken;
+                    ++taken;
+                    break;
+                default: {
+                    const int32_t n = 1 + static_cast<int32_t>(rng() % stream_ahead::max_ahead);
+                    const int32_t* shown = ahead->ahead(n);
+                    unif2_state look = plain;
+                    for (int32_t i = 0; i < n; ++i) {
+                        unif2(look);
+                        ASSERT_EQ(shown[i], look.lastout) << "lcg1 " << lcg1 << ", draw " << taken << " + " << i;
+                    }
+                    const int32_t k = static_cast<int32_t>(rng() % static_cast<uint32_t>(n + 1));
+                    ahead->take(k);
+                    for (int32_t i = 0; i < k; ++i) unif2(plain);
+                    taken += k;
+                }
             }
         }
     }
