@@ -67,14 +67,17 @@ inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF,
 
 // The cache lines of both ends of a fragment from start on chromosome c: they
 // lie apart in the map, so both are asked for at once rather than missed one
-// after the other.
+// after the other. Of each end the first m + 64 positions the walk visits:
+// past them, the walk's own sequential reads are fetched ahead anyway.
 void prefetch_fragment(const fragment_inputs& in, int8_t c, int32_t start) {
     const int32_t L = in.opt.fraglen, m = in.opt.maxlngth, d = in.var.maxindel;
     const int32_t len = in.map.CHROLEN[c];
     const char* REF = in.map.REFERENCE.column(c);
     const int32_t* VARNUM = in.map.VARNUM.column(c);
-    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
-    const int32_t far_end = std::min(len, start + L - 1);
+    const int64_t span = int64_t{m} + std::min(d, 64);
+    const int32_t near_end = static_cast<int32_t>(std::min<int64_t>(len, start + span));
+    const int32_t far_start = std::max(start, start + L - m - d - 1);
+    const int32_t far_end = static_cast<int32_t>(std::min<int64_t>({len, int64_t{start} + L - 1, far_start + span}));
     const auto lines = [](const auto* first, const auto* last) {  // every cache line from first to last
         const char* a = reinterpret_cast<const char*>(first);
         const char* b = reinterpret_cast<const char*>(last);

@@ -11,14 +11,15 @@
 #     a fraction of the disk's.
 # With BASELINE=<rev> that revision is built too (its sources by git archive
 # into the work directory) and every fragsim figure is measured for both
-# builds side by side, runs alternating. Each figure is the median of RUNS
-# runs. The machine's load and the stream generator path are printed first:
+# builds side by side, runs alternating. Each fragsim and dd figure is the
+# median of RUNS runs, each peer's of PEER_RUNS (slow: dwgsim writes gzip).
+# The machine's load and the stream generator path are printed first:
 # figures on a busy machine are slower and noisier.
 #
 # usage: [BASELINE=<rev>] bench/fragsim/run_bench.sh <build dir> [work dir]
 #   COVERAGE (10), PEER_COVERAGE (10), DISK_COVERAGE (2), LENGTH (50000000),
-#   RUNS (3), PEERS (1; 0 leaves the peers out), DISK (1; 0 leaves the
-#   real-file runs out) in the environment.
+#   RUNS (3), PEER_RUNS (1), PEERS (1; 0 leaves the peers out), DISK (1; 0
+#   leaves the real-file runs out) in the environment.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 "$repo/scripts/packages.sh" check bench-fragsim  # the build tools, awk, dd, sync, git, tar and the peers
@@ -36,7 +37,8 @@ work=$(cd "$work" && pwd)
 cd "$work"
 
 # The input generator and the stream benchmark, built in a tree of their own
-# below the work directory.
+# below the work directory (made again when it belongs to another checkout).
+if [ -f tools/CMakeCache.txt ] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$repo" tools/CMakeCache.txt; then rm -rf tools; fi
 cmake -S "$repo" -B tools -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DBENCH_TOOLS=ON >/dev/null
 cmake --build tools --target make_reference stream_bench >/dev/null
 [ -f reference.unf ] || tools/bench/make_reference "$length" 16
@@ -139,11 +141,11 @@ dd_seconds() {
     rm -f dd.out
 }
 
-# A peer, RUNS times: name, bases, command...; prints the median.
+# A peer, PEER_RUNS times: name, bases, command...; prints the median.
 run_peer() {
     local name=$1 bases=$2 i
     shift 2
-    for ((i = 0; i < runs; i++)); do
+    for ((i = 0; i < ${PEER_RUNS:-1}; i++)); do
         rm -rf peer && mkdir peer && cd peer
         for f in out.bwa.read1.fastq out.bwa.read2.fastq out1.fq out2.fq left.fq right.fq; do ln -sf /dev/null "$f"; done
         local t0 t1
@@ -157,10 +159,12 @@ run_peer() {
 }
 
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); stream generator: $(tools/bench/stream_bench 65536 65536 | awk 'NR == 1 {print $NF}')"
-echo "reference: $totlen bases; fragsim coverage ${coverage}x per source, peers ${peer_coverage}x, real files ${disk_coverage}x per source; medians of $runs"
+echo "reference: $totlen bases; fragsim coverage ${coverage}x per source, peers ${peer_coverage}x, real files ${disk_coverage}x per source; medians of $runs (peers ${PEER_RUNS:-1})"
 run_fragsim 1 1 "$coverage" null
 if [ "${PEERS:-1}" = 1 ]; then
     pairs=$(awk -v t="$totlen" -v c="$peer_coverage" 'BEGIN {printf "%d", t * c / 200}')
+    # dwgsim of Debian writes its FASTQ files gzip-compressed (next to the
+    # links), so its time includes the compression.
     run_peer "dwgsim 1 thread:" $((pairs * 200)) \
         dwgsim -N "$pairs" -1 100 -2 100 -d 300 -s 30 -e 0.001 -E 0.001 -r 0.001 -y 0 -o 1 -z 1 ../reference.fa out
     run_peer "art_illumina 1 thread:" $((pairs * 200)) \
