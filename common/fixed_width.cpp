@@ -2,7 +2,6 @@
 // a fixed-width line to the console or a file.
 #include "common/fixed_width.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -23,9 +22,9 @@ void append_in_field(std::string& out, const char* digits, size_t n, int width) 
 }  // namespace
 
 void append_fixed_int(std::string& out, int64_t value, int width) {
-    char digits[24];
-    auto r = std::to_chars(digits, digits + sizeof digits, value);
-    append_in_field(out, digits, static_cast<size_t>(r.ptr - digits), width);
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(width > 0 ? width : 0));
+    put_fixed_int(out.data() + at, value, width);
 }
 
 void append_fixed_real(std::string& out, double value, int width, int decimals) {

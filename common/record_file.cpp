@@ -13,14 +13,20 @@ namespace common {
 
 namespace {
 void put_count(unit_file& file, int64_t count) {
-    const int32_t c = static_cast<int32_t>(count);
-    file.write_bytes(&c, 4);
+    char c[4];
+    put_le(c, static_cast<int32_t>(count));
+    file.write_bytes(c, 4);
 }
 }  // namespace
 
 void write_record(unit_file& file, std::span<const out_bytes> parts, int64_t piece_limit) {
     int64_t total = 0;
     for (const auto& p : parts) total += static_cast<int64_t>(p.size);
+    if (total <= piece_limit && framed_size(static_cast<size_t>(total)) <= unit_file::buffer_size) {
+        record_room room(file, framed_size(static_cast<size_t>(total)));
+        put_record(room.data(), parts);
+        return;
+    }
     if (total <= piece_limit) {
         put_count(file, total);
         for (const auto& p : parts) file.write_bytes(p.data, p.size);

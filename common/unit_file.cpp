@@ -211,22 +211,25 @@ void unit_file::write_line(std::string_view text) { append(text, "\n"); }
 
 void unit_file::write_text(std::string_view text) { append(text); }
 
-char* unit_file::begin_record(size_t size) {
-    lock_.lock();
-    if (make_room_locked(size)) return out_ + out_used_;
+record_room::record_room(unit_file& file, size_t size) : file_(file), used_(size) {
+    file.lock_.lock();
+    if (file.make_room_locked(size)) {
+        begin_ = file.out_ + file.out_used_;
+        return;
+    }
     // No room: the lock goes before the run ends, since the end completes
     // this file too.
-    const bool write_error = failed_;
-    lock_.unlock();
-    if (write_error) write_failed();
+    const bool write_error = file.failed_;
+    file.lock_.unlock();
+    if (write_error) file.write_failed();
     out_of_memory();
 }
 
-void unit_file::commit_record(size_t used) {
-    out_used_ += used;
-    const bool ok = !is_console_ || flush_locked();
-    lock_.unlock();
-    if (!ok) write_failed();
+record_room::~record_room() {
+    file_.out_used_ += used_;
+    const bool ok = !file_.is_console_ || file_.flush_locked();
+    file_.lock_.unlock();
+    if (!ok) file_.write_failed();
 }
 
 bool unit_file::flush_at_end() {

@@ -8,9 +8,10 @@
 // the file's lock, so an end of the run from any thread completes every call
 // made before it and none in part. A line or record that another thread's
 // end must never cut is therefore written by one call (write_line,
-// write_text, or begin_record with commit_record); write_record of
-// record_file.h makes one call for each count and each part, and so suits
-// files whose writer is also the thread that may end the run. Every failure
+// write_text, or formatted in a record_room); write_record of record_file.h
+// writes a record that fits in the buffer by one call, a larger one by one
+// call for each count and each part, which suits files whose writer is also
+// the thread that may end the run. Every failure
 // of the operating system is the fatal error of the unit (38 on writing, 39
 // on reading, 9 when the file cannot be opened), so callers do no checking of
 // their own.
@@ -55,13 +56,6 @@ public:
     void write_line(std::string_view text);
     /// Writes text as it stands (it carries its own line ends).
     void write_text(std::string_view text);
-    /// Room for one whole line or record of at most size bytes, formatted in
-    /// place in the file's buffer. The file's lock is held from here to
-    /// commit_record, which takes the first used bytes of the room: an end of
-    /// the run from another thread sees the whole record or none of it. Only
-    /// formatting may happen in between.
-    char* begin_record(size_t size);
-    void commit_record(size_t used);
     /// Hands the buffered bytes to the operating system. Fatal 38 on failure.
     void flush();
 
@@ -105,6 +99,7 @@ protected:
     unit_file(int unit, std::string path, int fd);  // an already open descriptor (the console)
 
 private:
+    friend class record_room;
     void append(std::string_view head, std::string_view tail = {});  // one call's bytes, whole
     bool flush_locked();                                             // false when the operating system refused a write
     bool make_room_locked(size_t size);                              // flushes and grows the buffer for size more bytes
@@ -128,6 +123,30 @@ private:
     size_t in_pos_ = 0, in_end_ = 0;
     bool in_eof_ = false;
     bool line_cut_ = false;  // the last read_line left the rest of its line unread
+};
+
+/// Room for one whole line or record of at most size bytes, formatted in
+/// place in the file's buffer. The file's lock is held for as long as the room
+/// lives, so an end of the run from another thread sees the whole record or
+/// none of it: only formatting may happen while it lives. When it goes, the
+/// file keeps the bytes up to the end given to finish(), or the whole room
+/// when finish() was not called; a console room is handed on at once. Fatal
+/// 38 when the file's writing failed, 41 when the room cannot be had.
+class record_room {
+public:
+    record_room(unit_file& file, size_t size);
+    ~record_room();
+    record_room(const record_room&) = delete;
+    record_room& operator=(const record_room&) = delete;
+
+    char* data() const { return begin_; }
+    /// The record ends at end, within the room.
+    void finish(const char* end) { used_ = static_cast<size_t>(end - begin_); }
+
+private:
+    unit_file& file_;
+    char* begin_;
+    size_t used_;
 };
 
 /// Standard output: the console stream of the program, unit 6. Every line

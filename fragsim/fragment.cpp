@@ -25,7 +25,7 @@ inline void choose_allele(const fragment_inputs& in, genotype_cells::row_view ge
         return;
     }
     switch (genotypes(v)) {
-        case '1': fs.allele_choice = unif2(fs.streams.READSTREAM) > 0.5 ? 1 : 2; break;
+        case '1': fs.allele_choice = fs.streams.READSTREAM.next() > 0.5 ? 1 : 2; break;
         case '0': fs.allele_choice = 1; break;
         case '2': fs.allele_choice = 2; break;
         default: break;  // the last choice stays in force
@@ -65,6 +65,56 @@ inline bool put_alternate(const variant_tables& var, int32_t v, const char* REF,
     return true;
 }
 
+// The cache lines of both ends of a fragment from start on chromosome c: they
+// lie apart in the map, so both are asked for at once rather than missed one
+// after the other. Of each end the first m + 64 positions the walk visits:
+// past them, the walk's own sequential reads are fetched ahead anyway.
+void prefetch_fragment(const fragment_inputs& in, int8_t c, int32_t start) {
+    const int32_t L = in.opt.fraglen, m = in.opt.maxlngth, d = in.var.maxindel;
+    const int32_t len = in.map.CHROLEN[c];
+    const char* REF = in.map.REFERENCE.column(c);
+    const variant_positions::column_view VARNUM = in.map.VARNUM.column(c);
+    const int64_t span = int64_t{m} + std::min(d, 64);
+    const int32_t near_end = static_cast<int32_t>(std::min<int64_t>(len, start + span));
+    const int32_t far_start = std::max(start, start + L - m - d - 1);
+    const int32_t far_end = static_cast<int32_t>(std::min<int64_t>({len, int64_t{start} + L - 1, far_start + span}));
+    const auto lines = [](const char* a, const char* b) {  // every cache line from a to b
+        for (; a < b; a += 64) __builtin_prefetch(a);
+        __builtin_prefetch(b);
+    };
+    if (near_end >= start) {
+        VARNUM.prefetch(start, near_end);
+        lines(REF + start - 1, REF + near_end - 1);
+    }
+    if (far_end >= far_start) {
+        VARNUM.prefetch(far_start, far_end);
+        lines(REF + far_start - 1, REF + far_end - 1);
+    }
+}
+
+// The start of an attempt on a chromosome of length len from its draw.
+inline int32_t start_of(int32_t len, int32_t L, double u) {
+    return static_cast<int32_t>(static_cast<double>(len - L + 1) * u + 1.0);
+}
+
+// The offsets after off (position p) up to the first position that holds a
+// variant, as long as no skip of the middle and no end comes between:
+// SEQUENCE from REFERENCE, POSITION counting up, and the 'N' among them
+// counted. Returns how many offsets were built.
+inline int32_t plain_run(int32_t off, int32_t p, int32_t limit, const char* REF,
+                         const variant_positions::column_view& VARNUM, char* SEQ, int32_t* POS, int32_t& n_count) {
+    const int32_t k = VARNUM.free_after(p, limit);
+    int32_t n = 0;
+    for (int32_t j = 0; j < k; ++j) {
+        const char b = REF[p + j];
+        SEQ[off + j] = b;
+        POS[off + j] = p + 1 + j;
+        n += b == 'N';
+    }
+    n_count += n;
+    return k;
+}
+
 // One walk of fraglen offsets from start on chromosome c. The arrays are
 // indexed from 0 (offset 1 at [0]).
 walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t start, int32_t haplotype, char* SEQ,
@@ -77,16 +127,18 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
         in.src.ngeno >= 1 ? in.src.GENOROW.row(fs.source) : genotype_cells::row_view{};
     const int32_t skip_from = L - d - m;  // the middle is skipped from offsets m+1..skip_from-1
     const int32_t skip = L - d - 2 * m;
-    // The two ends of a fragment lie apart in the map: ask for the cache lines
-    // of both at once rather than miss them one after the other.
-    const int32_t near_end = std::min(len, start + m + d), far_start = std::max(start, start + L - m - d - 1);
-    const int32_t far_end = std::min(len, start + L - 1);
-    VARNUM.prefetch(start, near_end);
-    VARNUM.prefetch(far_start, far_end);
-    for (int32_t q = start; q <= near_end; q += 64) __builtin_prefetch(REF + q - 1);
-    for (int32_t q = far_start; q <= far_end; q += 64) __builtin_prefetch(REF + q - 1);
     int32_t off = 0, p = start - 1, n_count = 0;
     for (;;) {
+        // The offsets without a variant go as one run, up to where the next
+        // step could skip the middle (offset m + 1) or end the walk.
+        const int32_t segment_end = std::min(off < m ? m : (off + 1 < skip_from ? off : L), L);
+        const int32_t limit = std::min(segment_end - off, len - p);
+        if (limit > 0) {
+            const int32_t k = plain_run(off, p, limit, REF, VARNUM, SEQ, POS, n_count);
+            off += k;
+            p += k;
+        }
+        // One step by the rule: the skip, the ends, a variant.
         ++off;
         ++p;
         if (off > m && off < skip_from) {  // never built: no read covers it
@@ -120,22 +172,38 @@ walk_end walk(const fragment_inputs& in, fragment_source& fs, int8_t c, int32_t 
 
 }  // namespace
 
+void set_up_source_streams(streams_ahead& streams, int32_t seed, int32_t source, int32_t sources) {
+    source_streams first;
+    set_up_source_streams(first, seed, source, sources);
+    streams.READSTREAM.set_up(first.READSTREAM.lcg1);
+    streams.SITESTREAM.set_up(first.SITESTREAM.lcg1);
+}
+
 int8_t build_fragment(const fragment_inputs& in, fragment_source& fs, work_arrays& work) {
     const int32_t L = in.opt.fraglen;
     char* SEQ = work.SEQUENCE.data();
     int32_t* POS = work.POSITION.data();
     for (int32_t failed = 0;; ++failed) {
         if (failed == max_failed_attempts) stop_on_failed_attempts(fs.source);
-        const int8_t c = draw_chromosome(in.map, unif2(fs.streams.READSTREAM));
+        if (failed > 0) prefetch_next_fragment(in, fs, 0);  // the source loop asked for the first attempt's
+        const int8_t c = draw_chromosome_of_out(in.map, fs.streams.READSTREAM.next_out());
         const int32_t len = in.map.CHROLEN[c];
-        const double u_start = unif2(fs.streams.SITESTREAM);
-        const int32_t haplotype = unif2(fs.streams.SITESTREAM) > 0.5 ? 2 : 1;
+        const double u_start = fs.streams.SITESTREAM.next();
+        const int32_t haplotype = fs.streams.SITESTREAM.next() > 0.5 ? 2 : 1;
         // A chromosome shorter than the fragment has no start; the attempt is
         // dropped after its three draws, like any rejected attempt.
         if (len < L) continue;
-        const int32_t start = static_cast<int32_t>(static_cast<double>(len - L + 1) * u_start + 1.0);
+        const int32_t start = start_of(len, L, u_start);
         if (walk(in, fs, c, start, haplotype, SEQ, POS) == walk_end::accepted) return c;
     }
+}
+
+void prefetch_next_fragment(const fragment_inputs& in, fragment_source& fs, int32_t draws_before) {
+    if (draws_before < 0 || draws_before >= stream_ahead::max_ahead) return;
+    const int8_t c = draw_chromosome_of_out(in.map, fs.streams.READSTREAM.ahead(draws_before + 1)[draws_before]);
+    const int32_t len = in.map.CHROLEN[c];
+    if (len < in.opt.fraglen) return;
+    prefetch_fragment(in, c, start_of(len, in.opt.fraglen, value_of(fs.streams.SITESTREAM.ahead(1)[0])));
 }
 
 }  // namespace fragsim

@@ -8,6 +8,7 @@
 #include "common/tables.h"
 #include "common/unit_file.h"
 #include "common/variant_record.h"
+#include "fragsim/stream_ahead.h"
 #include "fragsim/variant_storage.h"
 
 namespace fragsim {
@@ -43,6 +44,23 @@ struct files {
     bool have_genotypes = false;  // genotypes.true existed at start-up
 };
 
+/// CHROMTABLE seen from the lastout of the chromosome draw: the lastouts
+/// from[r] up to from[r + 1] - 1 draw chromosome[r]. A chromosome's slots are
+/// one run of the table and the slot grows with the lastout, so a table of
+/// nchrom chromosomes has at most nchrom runs. bucket[b] is the run of the
+/// smallest lastout whose top bits are b, so a draw steps over at most the
+/// runs that start within its bucket. nruns 0: not built (a table of more
+/// runs than room), the draw goes through CHROMTABLE.
+struct chromosome_runs {
+    static constexpr int32_t max_runs = 128;
+    static constexpr int bucket_shift = 19;
+    static constexpr int32_t buckets = int32_t{1} << (31 - bucket_shift);
+    int32_t nruns = 0;
+    int32_t from[max_runs] = {};
+    int8_t chromosome[max_runs] = {};
+    uint8_t bucket[buckets] = {};
+};
+
 struct reference_map {
     int32_t nchrom = 0;                 // chromosome count, 1..127 once loaded
     int64_t maxlen = 0;                 // longest chromosome
@@ -52,14 +70,35 @@ struct reference_map {
     common::matrix<char> REFERENCE;     // (1..maxlen, 1..nchrom)
     variant_positions VARNUM;           // VARNUM(p, c): 0 or the slot of the last variant there
     common::table<int32_t> CHROMTABLE;  // 1..1,000,000: chromosome per slot
+    chromosome_runs CHROMRUNS;          // CHROMTABLE by the draw's lastout
 };
 
 /// Slots of CHROMTABLE.
 inline constexpr int32_t chromtable_size = 1000000;
 
+/// The CHROMTABLE slot that a uniform draw u, 0 < u < 1, picks:
+/// trunc(u * 1,000,000 + 1) in double precision, kept within 1..1,000,000.
+int32_t chromtable_slot(double u);
+/// The chromosome (1..nchrom) of a CHROMTABLE slot.
+int8_t chromosome_of_slot(const reference_map& map, int32_t slot);
 /// The chromosome (1..nchrom) that a uniform draw u, 0 < u < 1, picks through
-/// CHROMTABLE: slot trunc(u * 1,000,000 + 1), in double precision.
-int8_t draw_chromosome(const reference_map& map, double u);
+/// CHROMTABLE.
+inline int8_t draw_chromosome(const reference_map& map, double u) {
+    return chromosome_of_slot(map, chromtable_slot(u));
+}
+
+/// The chromosome that the draw of lastout out (1..2147483646) picks through
+/// CHROMTABLE, the same as draw_chromosome(map, value_of(out)): from the runs
+/// of equal slots, a small table that stays in the cache in place of a
+/// lookup in the table of 1,000,000 slots.
+inline int8_t draw_chromosome_of_out(const reference_map& map, int32_t out) {
+    const chromosome_runs& runs = map.CHROMRUNS;
+    if (runs.nruns == 0) return chromosome_of_slot(map, chromtable_slot(value_of(out)));
+    int32_t r =
+        runs.bucket[static_cast<uint32_t>(out) >> chromosome_runs::bucket_shift & (chromosome_runs::buckets - 1)];
+    while (r + 1 < runs.nruns && out >= runs.from[r + 1]) ++r;
+    return runs.chromosome[r];
+}
 
 struct variant_tables {
     int32_t nvar = 0, nsnp = 0, nins = 0, ndel = 0;
@@ -170,7 +209,8 @@ void read_chromosome_count(files& f, reference_map& map);
 /// The lengths, the reference map, room for VARNUM, the chromosome lines,
 /// the totals and CHROMTABLE; stops on a total length of 0 or less.
 void load_reference_map(files& f, reference_map& map);
-/// Fills CHROMTABLE from CHROLEN, nchrom and totlen by the stepping rule.
+/// Fills CHROMTABLE from CHROLEN, nchrom and totlen by the stepping rule, and
+/// CHROMRUNS from CHROMTABLE.
 void build_chromtable(reference_map& map);
 
 /// Reads variants.true into the variant tables, VARNUM and ALTBASE, with

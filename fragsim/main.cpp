@@ -4,7 +4,7 @@
 #include "common/run_start.h"
 #include "common/wall_time.h"
 #include "fragsim/fragsim.h"
-#include "fragsim/read_production.h"
+#include "fragsim/source_loop.h"
 
 int main(int argc, char**) {
     common::prepare_process();

@@ -6,6 +6,7 @@
 #include "common/fixed_width.h"
 #include "common/free_format_writer.h"
 #include "common/reference_map_file.h"
+#include "fragsim/draw_thresholds.h"
 #include "fragsim/fragsim.h"
 
 namespace fragsim {
@@ -48,7 +49,8 @@ void load_reference_map(files& f, reference_map& map) {
     // The chromosome table and the coverage divide by the total length.
     if (map.totlen <= 0) common::stop_with(map.totlen, "total length of reference.unf: no base to simulate");
     map.REFERENCE.allocate(map.maxlen, map.nchrom);
-    // Read once, front to back: large pages take one fault for 2 MB.
+    // Every fragment reads the map at random places: large pages spare the
+    // address translation its misses.
     map.REFERENCE.prefer_huge_pages();
     map.VARNUM.allocate(map.CHROLEN, map.nchrom);
 
@@ -65,6 +67,36 @@ void load_reference_map(files& f, reference_map& map) {
     print_map_totals(map);
     build_chromtable(map);
 }
+
+namespace {
+
+// The runs of CHROMTABLE's slots by the draw each gives, and the lastout at
+// which each run starts: the smallest one whose slot reaches the run's first.
+void build_chromosome_runs(reference_map& map) {
+    chromosome_runs& runs = map.CHROMRUNS;
+    runs.nruns = 1;
+    runs.from[0] = 1;
+    runs.chromosome[0] = chromosome_of_slot(map, 1);
+    for (int32_t k = 2; k <= chromtable_size; ++k) {
+        const int8_t c = chromosome_of_slot(map, k);
+        if (c == runs.chromosome[runs.nruns - 1]) continue;
+        if (runs.nruns == chromosome_runs::max_runs) {
+            runs.nruns = 0;  // not a table of the stepping rule: draws use CHROMTABLE
+            return;
+        }
+        runs.from[runs.nruns] = first_out_passing([k](double u) { return chromtable_slot(u) >= k; });
+        runs.chromosome[runs.nruns] = c;
+        ++runs.nruns;
+    }
+    int32_t r = 0;
+    for (int32_t b = 0; b < chromosome_runs::buckets; ++b) {
+        const int32_t first = std::max(b << chromosome_runs::bucket_shift, 1);
+        while (r + 1 < runs.nruns && first >= runs.from[r + 1]) ++r;
+        runs.bucket[b] = static_cast<uint8_t>(r);
+    }
+}
+
+}  // namespace
 
 void build_chromtable(reference_map& map) {
     map.CHROMTABLE.allocate(1, chromtable_size);
@@ -83,12 +115,16 @@ void build_chromtable(reference_map& map) {
         }
         map.CHROMTABLE[k] = c;
     }
+    build_chromosome_runs(map);
 }
 
-int8_t draw_chromosome(const reference_map& map, double u) {
-    int64_t index = static_cast<int64_t>(u * 1000000.0 + 1.0);
-    index = std::clamp<int64_t>(index, 1, chromtable_size);  // 0 < u < 1 stays inside anyway
-    int32_t c = s8(map.CHROMTABLE[index]);
+int32_t chromtable_slot(double u) {
+    const int64_t index = static_cast<int64_t>(u * 1000000.0 + 1.0);
+    return static_cast<int32_t>(std::clamp<int64_t>(index, 1, chromtable_size));  // 0 < u < 1 stays inside anyway
+}
+
+int8_t chromosome_of_slot(const reference_map& map, int32_t slot) {
+    int32_t c = s8(map.CHROMTABLE[slot]);
     c = std::min(c, map.nchrom);
     return static_cast<int8_t>(std::max(s8(c), 1));
 }

@@ -4,6 +4,7 @@
 // genotype character of each variant and source. Both are held at the size
 // of what they hold rather than one entry per map position or a byte per
 // cell, and both are read through the small inline accessors below.
+#include <algorithm>
 #include <cstdint>
 
 #include "common/tables.h"
@@ -47,6 +48,21 @@ public:
             const uint64_t i = static_cast<uint64_t>(p - 1);
             if (((bits[i >> 6] >> (i & 63)) & 1) == 0) return 0;
             return slots[rank(p)];
+        }
+        /// How many of the limit positions after p hold no variant before the
+        /// first that does (limit when none does); positions p + 1..p + limit
+        /// lie on the chromosome.
+        int32_t free_after(int64_t p, int32_t limit) const {
+            uint64_t i = static_cast<uint64_t>(p);  // the bit of position p + 1
+            int64_t k = 0;
+            while (k < limit) {
+                const uint64_t word = bits[i >> 6] >> (i & 63);
+                if (word != 0) return static_cast<int32_t>(std::min<int64_t>(k + __builtin_ctzll(word), limit));
+                const uint64_t rest = 64 - (i & 63);  // the bits of the word from i on
+                k += static_cast<int64_t>(rest);
+                i += rest;
+            }
+            return limit;
         }
         /// Asks for the cache lines of the bits of positions from..to ahead of
         /// the walk.

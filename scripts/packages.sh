@@ -35,7 +35,7 @@ job_tools() {
     format) echo git clang-format-14 ;;
     ci) echo "$(job_tools tests)" "$(job_tools fuzz)" "$(job_tools tsan)" "$(job_tools format)" ;;
     bench-kmerbank) echo python3 /usr/bin/time ;;
-    bench-fragsim) echo "$(job_tools programs)" awk dwgsim art_illumina ;;
+    bench-fragsim) echo "$(job_tools programs)" awk dd sync git tar dwgsim art_illumina /usr/lib/seqan/bin/mason_simulator ;;
     bench-fragsim-threads) echo cmp du ;;
     bench-fragsim-genome) echo "$(job_tools programs)" /usr/bin/time awk cmp md5sum git ;;
     bench-genocall) echo "$(job_tools programs)" bcftools /usr/bin/time bc gzip awk md5sum ;;
@@ -68,9 +68,10 @@ tool_package() {
     libomp | libarcher) echo libomp-dev ;;  # libarcher: the OpenMP tool of the thread sanitizer
     /usr/bin/time) echo time ;;
     art_illumina) echo art-nextgen-simulation-tools ;;
+    /usr/lib/seqan/bin/mason_simulator) echo seqan-apps ;;
     awk) echo mawk ;;
     cmp) echo diffutils ;;
-    du | md5sum) echo coreutils ;;
+    du | md5sum | dd | sync) echo coreutils ;;
     *) echo "$1" ;;
   esac
 }

@@ -2,8 +2,11 @@
 // when too wide, NaN and infinity.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "common/fixed_width.h"
 #include "common/unit_file.h"
@@ -43,6 +46,39 @@ TEST(fixed_width, integers_reals_and_overflow) {
          "    10 30.000000  0.010000  0.001000"},
     };
     for (auto& c : cases) EXPECT_EQ(c.got, c.want);
+}
+
+// The char-buffer forms against the C library: "%*lld" when the value fits
+// its field, '*' over the whole field when it does not, and "%lld" for the
+// field of as many characters as the value needs; the string form appends the
+// same field.
+TEST(fixed_width, char_buffer_integer_fields_match_snprintf) {
+    std::vector<int64_t> values = {0,         1,         -1,        9,         10,           -9,      -10,
+                                   99,        100,       127,       -128,      999999,       1000000, -999999999,
+                                   INT32_MAX, INT32_MIN, INT64_MAX, INT64_MIN, INT64_MIN + 1};
+    for (int64_t p = 1; p < INT64_MAX / 10; p *= 10)
+        for (int64_t d : {p - 1, p, p + 1}) values.insert(values.end(), {d, -d});
+    std::mt19937_64 random(17);
+    for (int i = 0; i < 20000; ++i) values.push_back(static_cast<int64_t>(random()) >> (random() % 64));
+    for (const int64_t v : values) {
+        char want[64], got[64];
+        const int n = std::snprintf(want, sizeof want, "%lld", static_cast<long long>(v));
+        EXPECT_EQ(std::string(got, common::put_int(got, v)), std::string(want, static_cast<size_t>(n))) << v;
+        for (int width : {0, 1, 3, 6, 10, 12, 14, 20, 22}) {
+            std::string field;
+            if (n <= width) {
+                std::snprintf(want, sizeof want, "%*lld", width, static_cast<long long>(v));
+                field = want;
+            } else {
+                field.assign(static_cast<size_t>(width), '*');
+            }
+            char* end = common::put_fixed_int(got, v, width);
+            EXPECT_EQ(std::string(got, end), field) << v << " in " << width;
+            std::string appended = "x";
+            common::append_fixed_int(appended, v, width);
+            EXPECT_EQ(appended, "x" + field) << v << " in " << width;
+        }
+    }
 }
 
 // The digits of a real are the C library's "%.*f"; what the field adds is

@@ -47,6 +47,51 @@ TEST(record_file, framing_of_small_records) {
               bytes({9, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0}));
 }
 
+// The char-buffer framing gives the same bytes as a record written to a file.
+TEST(record_file, framing_into_a_char_buffer) {
+    const int32_t three = 3;
+    const int8_t minus_one = -1;
+    const int64_t two = 2;
+    const char strand = 'F';
+    char out[64];
+    const auto framed = [&out](std::initializer_list<out_bytes> parts) {
+        return std::string(out, put_record(out, parts));
+    };
+    EXPECT_EQ(framed({bytes_of(three)}), bytes({4, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0}));
+    EXPECT_EQ(framed({bytes_of("", 0)}), bytes({0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(framed({}), bytes({0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(framed({bytes_of(minus_one), bytes_of(two), bytes_of(strand)}),
+              bytes({10, 0, 0, 0, 255, 2, 0, 0, 0, 0, 0, 0, 0, 'F', 10, 0, 0, 0}));
+    char le[8];
+    EXPECT_EQ(std::string(le, put_le(le, int32_t{-2})), bytes({0xfe, 0xff, 0xff, 0xff}));
+    EXPECT_EQ(std::string(le, put_le(le, int16_t{0x0102})), bytes({2, 1}));
+}
+
+// A room keeps the bytes up to the end its writer gives, or all of it; a
+// room larger than the file's buffer gets a buffer of its size.
+TEST(unit_file, a_record_room_keeps_what_was_formatted_in_it) {
+    record_fixture r("room");
+    const std::string big(unit_file::buffer_size + 10, 'b');
+    const std::string file = r.written([&](unit_file& f) {
+        {
+            record_room room(f, 16);
+            char* o = room.data();
+            std::memcpy(o, "head\n", 5);
+            room.finish(o + 5);
+        }
+        {
+            record_room room(f, 3);
+            std::memcpy(room.data(), "abc", 3);
+        }
+        {
+            record_room room(f, big.size());
+            std::memcpy(room.data(), big.data(), big.size());
+        }
+        f.write_line("tail");
+    });
+    EXPECT_EQ(file, "head\nabc" + big + "tail\n");
+}
+
 TEST(record_file, long_records_split_into_signed_pieces) {
     // The real limit is 2,147,483,639 bytes; a limit of 4 takes the same path.
     record_fixture r("split");

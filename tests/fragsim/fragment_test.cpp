@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "binary_inputs.h"
 #include "fragsim/fragment.h"
-#include "fragsim/read_production.h"
+#include "fragsim/source_loop.h"
 #include "simulation_fixture.h"
 
 namespace {
@@ -25,12 +27,15 @@ struct attempt {
     int32_t haplotype;
 };
 
-// The three draws of the next attempt, taken from copies of the streams.
-attempt predict_attempt(const sim_world& w, source_streams s) {
+// The three draws of the next attempt, seen ahead in the streams and not
+// taken.
+template <typename Streams>
+attempt predict_attempt(const sim_world& w, Streams&& s) {
     attempt a{};
-    a.c = draw_chromosome(w.map, unif2(s.READSTREAM));
-    const double u = unif2(s.SITESTREAM);
-    a.haplotype = unif2(s.SITESTREAM) > 0.5 ? 2 : 1;
+    a.c = draw_chromosome(w.map, value_of(s.READSTREAM.ahead(1)[0]));
+    const int32_t* site = s.SITESTREAM.ahead(2);
+    const double u = value_of(site[0]);
+    a.haplotype = value_of(site[1]) > 0.5 ? 2 : 1;
     const int32_t len = w.map.CHROLEN[a.c];
     if (len >= w.opt.fraglen) a.start = static_cast<int32_t>(static_cast<double>(len - w.opt.fraglen + 1) * u + 1.0);
     return a;
@@ -196,7 +201,7 @@ TEST(build_fragment, fixed_pattern_without_genotype_rows) {
     int seen[3] = {0, 0, 0};
     for (int i = 0; i < 60; ++i) {
         const int32_t hap = predict_attempt(w, fs.streams).haplotype;
-        const unif2_state read_before = fs.streams.READSTREAM;
+        const int32_t after_chromosome = fs.streams.READSTREAM.ahead(2)[1];
         work.build(w, fs);
         ++seen[hap];
         EXPECT_EQ(work.seq(4), ref[3]);  // every fourth: reference
@@ -204,9 +209,7 @@ TEST(build_fragment, fixed_pattern_without_genotype_rows) {
         EXPECT_EQ(work.seq(2), 'x');
         EXPECT_EQ(work.seq(7) == 'x', hap == 2);  // odd: the haplotype
         EXPECT_EQ(work.seq(5) == 'x', hap == 2);
-        unif2_state one = read_before;
-        unif2(one);
-        EXPECT_EQ(fs.streams.READSTREAM.lcg1, one.lcg1);  // only the chromosome draw
+        EXPECT_EQ(fs.streams.READSTREAM.ahead(1)[0], after_chromosome);  // only the chromosome draw
     }
     EXPECT_GT(seen[1], 0);
     EXPECT_GT(seen[2], 0);
@@ -227,12 +230,14 @@ TEST(build_fragment, genotype_draws_only_for_visited_heterozygous_variants) {
         w.add_variant(1, r.position, "SNP", "x");
         w.set_genotypes({std::string(1, r.genotype)});
         fragment_source fs = source_of(w, 1);
-        unif2_state expected = fs.streams.READSTREAM;
-        unif2(expected);
-        const bool reference = r.draws == 2 && unif2(expected) > 0.5;
+        source_streams expected;  // the plain stream, drawn as the builder should
+        set_up_source_streams(expected, 0, 1, w.opt.sources);
+        unif2(expected.READSTREAM);
+        const bool reference = r.draws == 2 && unif2(expected.READSTREAM) > 0.5;
+        unif2(expected.READSTREAM);
         marked_work work(w.opt);
         work.build(w, fs);
-        EXPECT_EQ(fs.streams.READSTREAM.lcg2, expected.lcg2) << r.position << r.genotype;
+        EXPECT_EQ(fs.streams.READSTREAM.next_out(), expected.READSTREAM.lastout) << r.position << r.genotype;
         if (r.draws == 2) {
             EXPECT_EQ(work.seq(r.position) == 'x', !reference);
         }
@@ -305,6 +310,140 @@ TEST(build_fragment, n_count_short_chromosomes_and_other_types_decide_acceptance
             const int32_t off = r.at;  // start 1, d 1: no offset shift before 24
             EXPECT_EQ(work.pos(off), r.at);
             EXPECT_EQ(work.seq(off), r.chr1[static_cast<size_t>(r.at - 1)]);
+        }
+    }
+}
+
+// The builder written offset by offset from the rule, on plain unif2 streams:
+// the chromosome, the built offsets (unbuilt ones keep their marks) and the
+// draws taken of each stream.
+struct plain_builder {
+    const sim_world& w;
+    source_streams s;
+    int32_t allele_choice = 1;
+    plain_builder(const sim_world& world, int32_t seed) : w(world) { set_up_source_streams(s, seed, 1, w.opt.sources); }
+    int8_t build(std::vector<char>& SEQ, std::vector<int32_t>& POS) {
+        const int32_t L = w.opt.fraglen, m = w.opt.maxlngth, d = w.var.maxindel;
+        for (;;) {
+            const int8_t c = draw_chromosome(w.map, unif2(s.READSTREAM));
+            const int32_t len = w.map.CHROLEN[c];
+            const double u = unif2(s.SITESTREAM);
+            const int32_t haplotype = unif2(s.SITESTREAM) > 0.5 ? 2 : 1;
+            if (len < L) continue;
+            int32_t off = 0, p = static_cast<int32_t>(static_cast<double>(len - L + 1) * u + 1.0) - 1, n = 0;
+            bool ended = false;
+            for (;;) {
+                ++off;
+                ++p;
+                if (off > m && off < L - d - m) {
+                    off += L - d - 2 * m;
+                    p += L - d - 2 * m;
+                }
+                if (off > L) break;
+                if (p > len) {
+                    ended = true;
+                    break;
+                }
+                POS[off] = p;
+                const int32_t v = w.map.VARNUM(p, c);
+                if (v == 0) {
+                    SEQ[off] = w.map.REFERENCE(p, c);
+                } else {
+                    if (w.src.ngeno < 1) {
+                        allele_choice = v % 4 == 0 ? 1 : v % 2 != 0 ? haplotype : 2;
+                    } else {
+                        const char g = w.src.GENOROW(v, 1);
+                        if (g == '1') allele_choice = unif2(s.READSTREAM) > 0.5 ? 1 : 2;
+                        if (g == '0') allele_choice = 1;
+                        if (g == '2') allele_choice = 2;
+                    }
+                    const common::variant_kind kind = w.var.VARTYPE[v];
+                    if (allele_choice == 1 || kind == common::variant_kind::other) {
+                        SEQ[off] = w.map.REFERENCE(p, c);
+                    } else if (kind == common::variant_kind::snp) {
+                        SEQ[off] = ALTERNATE(w.map, w.var, p, c);
+                    } else if (kind == common::variant_kind::ins) {
+                        SEQ[off] = w.map.REFERENCE(p, c);
+                        int32_t j = 1;
+                        for (; j <= w.var.VARLEN[v] && off + j <= L; ++j) {
+                            SEQ[off + j] = w.var.INSERT[w.var.INSPOS[v] + j - 1];
+                            POS[off + j] = p;
+                        }
+                        off = std::min(off + w.var.VARLEN[v], L);
+                    } else {
+                        p += w.var.VARLEN[v];
+                        if (p > len) {
+                            ended = true;
+                            break;
+                        }
+                        SEQ[off] = w.map.REFERENCE(p, c);
+                    }
+                }
+                if (SEQ[off] == 'N') ++n;
+            }
+            if (!ended && n <= m) return c;
+        }
+    }
+};
+
+// Maps with 'N' runs and many variants of every kind, with and without
+// genotype rows: the builder's runs of plain offsets give what the rule gives
+// offset by offset.
+TEST(build_fragment, builds_what_the_rule_builds_offset_by_offset) {
+    struct row {
+        int32_t m, L;
+        bool genotypes;
+    };
+    const row rows[] = {{10, 30, true},  {25, 200, true}, {100, 300, false}, {40, 81, true},
+                        {7, 700, false}, {30, 30, true},  {20, 41, false}};
+    std::mt19937 random(101);
+    for (const row& r : rows) {
+        std::vector<std::string> chromosomes;
+        for (int32_t len : {1500, 900, 2500}) {
+            std::string chr = random_bases(len, static_cast<uint32_t>(random()));
+            for (int run = 0; run < 4; ++run) {
+                const size_t at = random() % static_cast<size_t>(len - 60);
+                for (size_t k = 0; k < 40; ++k) chr[at + k] = 'N';
+            }
+            chromosomes.push_back(chr);
+        }
+        sim_world w(chromosomes, r.m, r.L);
+        const char* kinds[] = {"SNP", "INS", "DEL", "XYZ"};
+        for (int i = 0; i < 120; ++i) {
+            const int8_t c = static_cast<int8_t>(1 + random() % 3);
+            const int32_t len = w.map.CHROLEN[c];
+            const char* kind = kinds[random() % 4];
+            const int32_t k = 1 + static_cast<int32_t>(random() % 5);
+            const int32_t loc = 1 + static_cast<int32_t>(random() % static_cast<uint32_t>(len - k - 1));
+            w.add_variant(c, loc, kind, std::string(static_cast<size_t>(k), "acgtN"[random() % 5]));
+        }
+        if (r.genotypes) {
+            std::string genotypes;
+            for (int32_t v = 1; v <= w.var.nvar; ++v) genotypes += "0121 "[random() % 5];
+            w.set_genotypes({genotypes});
+        }
+        const int32_t seed = static_cast<int32_t>(random() % 1000);
+        plain_builder plain(w, seed);
+        fragment_source fs = source_of(w, 1, seed);
+        marked_work work(w.opt);
+        std::vector<char> SEQ(static_cast<size_t>(r.L) + 1, '?');
+        std::vector<int32_t> POS(static_cast<size_t>(r.L) + 1, -1);
+        for (int fragment = 0; fragment < 300; ++fragment) {
+            std::fill(SEQ.begin(), SEQ.end(), '?');
+            std::fill(POS.begin(), POS.end(), -1);
+            const int8_t want = plain.build(SEQ, POS);
+            ASSERT_EQ(work.build(w, fs), want) << "m " << r.m << " L " << r.L << " fragment " << fragment;
+            for (int32_t off = 1; off <= r.L; ++off) {
+                ASSERT_EQ(work.seq(off), SEQ[static_cast<size_t>(off)]) << "fragment " << fragment << " offset " << off;
+                ASSERT_EQ(work.pos(off), POS[static_cast<size_t>(off)]) << "fragment " << fragment << " offset " << off;
+            }
+            // Both streams where the rule leaves them; the reads' draws in
+            // between are left out here.
+            unif2_state read = plain.s.READSTREAM, site = plain.s.SITESTREAM;
+            unif2(read);
+            unif2(site);
+            ASSERT_EQ(fs.streams.READSTREAM.ahead(1)[0], read.lastout) << "fragment " << fragment;
+            ASSERT_EQ(fs.streams.SITESTREAM.ahead(1)[0], site.lastout) << "fragment " << fragment;
         }
     }
 }

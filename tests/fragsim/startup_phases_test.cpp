@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "common/float_mode.h"
 #include "common/reference_map_file.h"
 #include "common/unit_file.h"
+#include "fragsim/draw_thresholds.h"
 #include "fragsim/fragsim.h"
 #include "program_run.h"
 
@@ -50,9 +53,8 @@ std::vector<std::string> lines_of(const std::string& text) {
     return lines;
 }
 
-// Slot counts of each chromosome in CHROMTABLE for the given lengths.
-std::vector<int32_t> slot_counts(const std::vector<int32_t>& lengths) {
-    fragsim::reference_map map;
+// A map of the given chromosome lengths (no bases) with its CHROMTABLE.
+void map_of_lengths(fragsim::reference_map& map, const std::vector<int32_t>& lengths) {
     map.nchrom = static_cast<int32_t>(lengths.size());
     map.CHROLEN.allocate(1, map.nchrom);
     for (int32_t i = 1; i <= map.nchrom; ++i) {
@@ -60,6 +62,12 @@ std::vector<int32_t> slot_counts(const std::vector<int32_t>& lengths) {
         map.totlen += map.CHROLEN[i];
     }
     fragsim::build_chromtable(map);
+}
+
+// Slot counts of each chromosome in CHROMTABLE for the given lengths.
+std::vector<int32_t> slot_counts(const std::vector<int32_t>& lengths) {
+    fragsim::reference_map map;
+    map_of_lengths(map, lengths);
     std::vector<int32_t> counts(lengths.size(), 0);
     for (int32_t k = 1; k <= fragsim::chromtable_size; ++k) {
         const int32_t c = map.CHROMTABLE[k];
@@ -92,6 +100,41 @@ TEST(chromtable, slot_counts_follow_the_single_precision_steps) {
     for (const auto& r : rows) EXPECT_EQ(slot_counts(r.lengths), r.counts) << "lengths of " << r.lengths.size();
 }
 
+// The draw by lastout through the runs of the table against the draw by
+// value through the table: every lastout near each run's start and each
+// bucket's start, the smallest and largest lastouts, and a random sweep.
+TEST(chromtable, draw_by_lastout_is_the_draw_by_value) {
+    std::vector<int32_t> many(127);
+    std::mt19937 random(23);
+    for (auto& len : many) len = static_cast<int32_t>(random() % 5000000);
+    many[40] = 0;  // a chromosome of no slot
+    const std::vector<std::vector<int32_t>> tables = {
+        {1000}, {100, 100}, {300, 200, 500}, {100, 0, 100}, {0, 100, 100}, {1, 1, 1}, many};
+    for (const auto& lengths : tables) {
+        fragsim::reference_map map;
+        map_of_lengths(map, lengths);
+        const fragsim::chromosome_runs& runs = map.CHROMRUNS;
+        ASSERT_GE(runs.nruns, 1);
+        std::vector<int32_t> outs;
+        const auto near = [&outs](int64_t at, int64_t reach) {
+            for (int64_t v = std::max<int64_t>(1, at - reach); v <= std::min<int64_t>(fragsim::largest_out, at + reach);
+                 ++v)
+                outs.push_back(static_cast<int32_t>(v));
+        };
+        for (int32_t r = 0; r < runs.nruns; ++r) near(runs.from[r], 3000);
+        for (int32_t b = 0; b < fragsim::chromosome_runs::buckets; ++b)
+            near(int64_t{b} << fragsim::chromosome_runs::bucket_shift, 2);
+        near(1, 3000);
+        near(fragsim::largest_out, 3000);
+        for (int i = 0; i < 200000; ++i) outs.push_back(static_cast<int32_t>(1 + random() % fragsim::largest_out));
+        int64_t differ = 0;
+        for (const int32_t v : outs)
+            differ += fragsim::draw_chromosome_of_out(map, v) != fragsim::draw_chromosome(map, fragsim::value_of(v));
+        EXPECT_EQ(differ, 0) << lengths.size() << " chromosomes, " << runs.nruns << " runs";
+        EXPECT_LE(runs.nruns, map.nchrom);
+    }
+}
+
 TEST(chromtable, draw_picks_the_slot_of_u) {
     fragsim::reference_map map;
     map.nchrom = 127;
@@ -112,6 +155,9 @@ TEST(chromtable, draw_picks_the_slot_of_u) {
         {4.656613057391769e-10, 2},  // the smallest: slot 1
     };
     for (const auto& r : rows) EXPECT_EQ(fragsim::draw_chromosome(map, r.u), r.c) << "u " << r.u;
+    // A table filled by hand has no runs: the draw by lastout goes through it.
+    EXPECT_EQ(fragsim::draw_chromosome_of_out(map, 1), 2);
+    EXPECT_EQ(fragsim::draw_chromosome_of_out(map, fragsim::largest_out), 127);
 }
 
 TEST(quality_value, phred_and_character_of_the_error_rate) {

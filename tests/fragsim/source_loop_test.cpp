@@ -9,13 +9,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "binary_inputs.h"
 #include "fragsim/fragment.h"
 #include "fragsim/random_stream.h"
-#include "fragsim/read_production.h"
+#include "fragsim/source_loop.h"
 #include "program_run.h"
 #include "simulation_fixture.h"
 
@@ -47,10 +49,11 @@ struct source_files {
 source_files expected_source(const sim_world& w, int32_t K) {
     const int32_t m = w.opt.maxlngth, L = w.opt.fraglen, seed = w.der.seed, sources = w.opt.sources;
     const double E = static_cast<double>(w.opt.errate * 4.0f / 3.0f);
-    fragment_source f;
+    auto fp = std::make_unique<fragment_source>();
+    fragment_source& f = *fp;
     f.source = K;
     set_up_source_streams(f.streams, seed, K, sources);
-    unif2_state& R = f.streams.READSTREAM;
+    stream_ahead& R = f.streams.READSTREAM;  // the values of unif2, in order
     work_arrays work;
     work.allocate(w.opt);
     source_files out;
@@ -58,7 +61,7 @@ source_files expected_source(const sim_world& w, int32_t K) {
     const int32_t id = w.src.SOURCEID[K];
     do {
         const int8_t c = build_fragment({w.opt, w.map, w.var, w.src}, f, work);
-        const int dir1 = unif2(R) > 0.5 ? 2 : 1;
+        const int dir1 = R.next() > 0.5 ? 2 : 1;
         for (int readno = 1; readno <= 2; ++readno) {
             const int dir = readno == 1 ? dir1 : 3 - dir1;
             std::string bases, qual;
@@ -71,16 +74,18 @@ source_files expected_source(const sim_world& w, int32_t K) {
                 pos = work.POSITION[L - m + 1];
             }
             for (char& b : bases) {
-                if (unif2(R) < E && b != 'N') b = "ACGTT"[static_cast<int>(unif2(R) * 4.0 + 1.0) - 1];
-                if (unif2(R) < static_cast<double>(w.opt.missrate)) b = 'N';
+                if (R.next() < E && b != 'N') b = "ACGTT"[static_cast<int>(R.next() * 4.0 + 1.0) - 1];
+                if (R.next() < static_cast<double>(w.opt.missrate)) b = 'N';
                 qual += b == 'N' ? '#' : w.der.quality;
             }
             ++nseg;
-            if (nseg % 1000000 == 0) set_up_stream(R, -(seed + K + sources * (nseg / 1000000)));
+            if (nseg % 1000000 == 0) R.set_up(-(seed + K + sources * (nseg / 1000000)));
             const char strand = dir == 1 ? 'F' : 'R';
+            // A chromosome of 3 digits is kept apart from the read number by a blank.
             char header[128];
-            std::snprintf(header, sizeof header, "@%d/%1d%3d%10d%10d%12d%6d %c\n", (nseg + 1) / 2, readno, c, pos, id,
-                          (nseg + 1) / 2, m, strand);
+            std::snprintf(header, sizeof header,
+                          c >= 100 ? "@%d/%1d %3d%10d%10d%12d%6d %c\n" : "@%d/%1d%3d%10d%10d%12d%6d %c\n",
+                          (nseg + 1) / 2, readno, c, pos, id, (nseg + 1) / 2, m, strand);
             (readno == 1 ? out.fq1 : out.fq2) += header + bases + "\n+\n" + qual + "\n";
             out.unf += record_of(le32(id) + le32(nseg) + char(readno) + le32(m) + char(c) + le32(pos) + strand) +
                        record_of(bases);
@@ -193,6 +198,40 @@ TEST(simulate_sources, files_follow_the_read_model) {
             EXPECT_EQ(file(dir, base + ".2.fq"), e.fq2) << r.name << " source " << K;
         }
     }
+}
+
+// 127 chromosomes: 1 to 99 are too short for a fragment, so every read lies
+// on chromosomes 100 to 127, and the first word of each header pairs the two
+// mates.
+TEST(simulate_sources, mates_on_chromosomes_100_and_above_have_names_that_pair) {
+    std::vector<std::string> chromosomes(99, "A");
+    for (int i = 100; i <= 127; ++i) chromosomes.push_back(random_bases(300, 80 + i));
+    sim_world w(chromosomes, 30, 60);
+    w.opt.outformat = 2;
+    w.der.nreads = 400;
+    const auto dir = test_support::make_scratch_dir("loop_chromosome_100");
+    run_loop(w, dir);
+    const source_files e = expected_source(w, 1);
+    EXPECT_EQ(file(dir, "source1.1.fq"), e.fq1);
+    EXPECT_EQ(file(dir, "source1.2.fq"), e.fq2);
+    EXPECT_EQ(file(dir, "source1.unf"), e.unf);
+    std::istringstream fq1(file(dir, "source1.1.fq")), fq2(file(dir, "source1.2.fq"));
+    std::string h1, h2, line;
+    int pairs = 0, pairno = 0;
+    std::set<int> chromosomes_seen;
+    while (std::getline(fq1, h1) && std::getline(fq2, h2)) {
+        ++pairs;
+        const std::string w1 = h1.substr(0, h1.find(' ')), w2 = h2.substr(0, h2.find(' '));
+        EXPECT_EQ(w1, "@" + std::to_string(pairs) + "/1");
+        EXPECT_EQ(w2, "@" + std::to_string(pairs) + "/2");
+        EXPECT_EQ(h1.size(), w1.size() + 1 + 3 + 10 + 10 + 12 + 6 + 2) << h1;
+        chromosomes_seen.insert(std::stoi(h1.substr(w1.size() + 1, 3)));
+        for (int i = 0; i < 3; ++i) std::getline(fq1, line), std::getline(fq2, line);
+        pairno = pairs;
+    }
+    EXPECT_EQ(pairno, 200);
+    EXPECT_EQ(*chromosomes_seen.begin(), 100);
+    EXPECT_EQ(*chromosomes_seen.rbegin(), 127);
 }
 
 TEST(simulate_sources, read_count_by_nreads) {

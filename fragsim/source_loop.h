@@ -1,6 +1,7 @@
 #pragma once
 // The simulation phase: the parallel loop over the sources, each source's
-// read production and its read files.
+// fragments and reads in draw order, and the loop's console lines (the read
+// model and the read files are read_model.h and read_files.h).
 #include <cstdint>
 
 #include "fragsim/fragsim.h"
