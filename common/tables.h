@@ -80,8 +80,6 @@ public:
         data_ = nullptr;
         rows_ = cols_ = 0;
     }
-    /// See common::prefer_huge_pages.
-    void prefer_huge_pages() { common::prefer_huge_pages(data_, static_cast<size_t>(rows_ * cols_) * sizeof(T)); }
     T& operator()(int64_t row, int64_t col) { return data_[(col - 1) * rows_ + (row - 1)]; }
     const T& operator()(int64_t row, int64_t col) const { return data_[(col - 1) * rows_ + (row - 1)]; }
     /// Rows 1..rows of column col, contiguous.

@@ -124,14 +124,6 @@ struct variant_tables {
         VARTYPE.allocate(1, o.maxvar);
         VARCHROME.allocate(1, o.maxvar);
         ALTBASE.allocate(1, o.maxvar);
-        // Filled in file order, one page after the other.
-        INSERT.prefer_huge_pages();
-        INSPOS.prefer_huge_pages();
-        VARLOC.prefer_huge_pages();
-        VARLEN.prefer_huge_pages();
-        VARTYPE.prefer_huge_pages();
-        VARCHROME.prefer_huge_pages();
-        ALTBASE.prefer_huge_pages();
     }
 };
 

@@ -49,9 +49,9 @@ void load_reference_map(files& f, reference_map& map) {
     // The chromosome table and the coverage divide by the total length.
     if (map.totlen <= 0) common::stop_with(map.totlen, "total length of reference.unf: no base to simulate");
     map.REFERENCE.allocate(map.maxlen, map.nchrom);
-    // Every fragment reads the map at random places: large pages spare the
-    // address translation its misses.
-    map.REFERENCE.prefer_huge_pages();
+    // Ordinary pages: the map is read into them front to back, and large
+    // pages, each cleared by the kernel on its first touch, slowed the load
+    // by more than they spared the walk.
     map.VARNUM.allocate(map.CHROLEN, map.nchrom);
 
     int64_t nmiss = 0;

@@ -27,7 +27,9 @@ void variant_positions::allocate(const common::table<int32_t>& CHROLEN, int32_t 
     bits_.allocate(0, words - 1);
     directory_.allocate(0, 2 * (words / block_words) - 1);
     slots_.release();
-    // Marked at the places of the variants, in file order.
+    // The walk tests these bits at random places of the map, where large
+    // pages spare it the misses of the address translation; they are few
+    // enough to be cleared quickly on their first touch.
     bits_.prefer_huge_pages();
 }
 
@@ -59,7 +61,7 @@ void genotype_cells::allocate(int64_t cells, int32_t sources) {
     packed_.allocate(1, rows);
     // At most one byte a cell for every source; the rows that take two bits
     // leave the end of the table untouched, and untouched pages cost nothing.
-    if (rows > 0 && cells_ > INT64_MAX / rows) pool_.allocate(0, INT64_MAX - 1);  // fatal
+    if (rows > 0 && cells_ > INT64_MAX / rows) common::out_of_memory();  // no byte count to ask for
     pool_.allocate(0, cells_ * rows - 1);
     pool_.prefer_huge_pages();
 }
