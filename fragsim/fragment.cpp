@@ -1,3 +1,6 @@
+// The fragment builder: an attempt's three draws, the walk along the map
+// with the source's alleles put in (offsets without a variant copied as
+// runs), and the prefetch of the next attempt's two ends.
 #include "fragsim/fragment.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// unif2's seeding warm-up and the set-up of a source's two streams.
 #include "fragsim/random_stream.h"
 
 namespace fragsim {

@@ -1,3 +1,6 @@
+// A read's FASTQ record and binary records, formatted whole in the read
+// file's buffer under its lock; the read files of a source; the emptying of
+// an earlier run's read files before the first source.
 #include "fragsim/read_files.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,6 @@
+// The read model on buffered draws: the integer thresholds of the error,
+// replacement and missing tests, found once a run, and the bases between two
+// hits copied as one run.
 #include "fragsim/read_model.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The source loop: the sources on a team of threads, each one's fragments
+// and reads in draw order, and its progress, warning and end lines.
 #include "fragsim/source_loop.h"
 
 #include <omp.h>

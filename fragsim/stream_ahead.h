@@ -40,7 +40,7 @@ public:
 
     /// The lastout of the next draw; the draw is taken.
     int32_t next_out() {
-        if (next_ == end_) refill(1);
+        if (next_ == end_) refill();
         return buffer_[next_++];
     }
 
@@ -49,7 +49,7 @@ public:
 
     /// The lastouts of the next n draws (n <= max_ahead), without taking them.
     const int32_t* ahead(int32_t n) {
-        if (end_ - next_ < n) refill(n);
+        if (end_ - next_ < n) refill();
         return buffer_ + next_;
     }
 
@@ -57,8 +57,9 @@ public:
     void take(int32_t n) { next_ += n; }
 
 private:
-    // Moves the untaken values to the front and produces at least n in all.
-    void refill(int32_t n);
+    // Moves the untaken values (fewer than max_ahead) to the front and fills
+    // the rest of the buffer.
+    void refill();
 
     unif2_state state_;  // the stream after the last value in the buffer
     int32_t next_ = 0, end_ = 0;

@@ -1,3 +1,7 @@
+// The block generator's driver (plain steps until the stream is steady, the
+// chunks of a block on the lanes, each chunk checked against the one before
+// and redone where it does not meet it), the portable lane kernel and the
+// choice of the kernel for this processor.
 #include "fragsim/stream_blocks.h"
 
 #include "fragsim/stream_ahead.h"

@@ -1,3 +1,5 @@
+// The variant positions' bits, directory and slots, and the genotype rows
+// stored at two bits or a byte a cell.
 #include "fragsim/variant_storage.h"
 
 #include <algorithm>
