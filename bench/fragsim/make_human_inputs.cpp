@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/fragsim/bench_rng.h"
 #include "common/record_file.h"
 #include "common/unit_file.h"
 
@@ -29,18 +30,8 @@ constexpr int64_t human[24] = {248956422, 242193529, 198295559, 190214555, 18153
                                138394717, 133797422, 135086622, 133275309, 114364328, 107043718, 101991189, 90338345,
                                83257441,  80373285,  58617616,  64444167,  46709983,  50818468,  156040895, 57227415};
 
-struct rng {
-    uint64_t s;
-    uint64_t next() {
-        s ^= s << 13;
-        s ^= s >> 7;
-        s ^= s << 17;
-        return s;
-    }
-    uint32_t below(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-};
-
-constexpr char bases[] = "ACGT";
+using bench::bases;
+using bench::rng;
 
 char other_base(char b, rng& r) { return bases[(std::strchr(bases, b) - bases + 1 + r.below(3)) % 4]; }
 

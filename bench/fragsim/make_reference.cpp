@@ -9,24 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/fragsim/bench_rng.h"
 #include "common/reference_map_file.h"
 #include "common/tables.h"
 #include "common/unit_file.h"
 
 namespace {
 
-struct rng {
-    uint64_t s;
-    uint64_t next() {
-        s ^= s << 13;
-        s ^= s >> 7;
-        s ^= s << 17;
-        return s;
-    }
-    uint32_t below(uint32_t n) { return static_cast<uint32_t>(next() % n); }
-};
-
-constexpr char bases[] = "ACGT";
+using bench::bases;
+using bench::rng;
 
 }  // namespace
 

@@ -158,20 +158,6 @@ run_result run_program(const std::string& program, const fs::path& cwd, const st
     return result;
 }
 
-bool built_with_sanitizer() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    return true;
-#else
-    return false;
-#endif
-#else
-    return false;
-#endif
-}
-
 bool built_with_thread_sanitizer() {
 #if defined(__SANITIZE_THREAD__)
     return true;
@@ -183,6 +169,20 @@ bool built_with_thread_sanitizer() {
 #endif
 #else
     return false;
+#endif
+}
+
+bool built_with_sanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#else
+    return built_with_thread_sanitizer();
+#endif
+#else
+    return built_with_thread_sanitizer();
 #endif
 }
 
