@@ -19,6 +19,9 @@ namespace common {
 
 namespace {
 
+// The text of the fatal line of a failed write, however the line is made.
+constexpr char write_error_text[] = "error during write";
+
 class console_unit : public unit_file {
 public:
     console_unit() : unit_file(6, "stdout", 1) {}
@@ -120,7 +123,7 @@ void unit_file::empty() {
     }
 }
 
-void unit_file::write_failed() { fatal_io_error(error_write, "error during write", unit_, path_); }
+void unit_file::write_failed() { fatal_io_error(error_write, write_error_text, unit_, path_); }
 
 bool unit_file::flush_locked() {
     if (failed_) return false;
@@ -245,7 +248,7 @@ bool unit_file::flush_at_end() {
 }
 
 std::string unit_file::failure_text() const {
-    return "Fatal error " + std::to_string(error_write) + ": error during write, unit " + std::to_string(unit_) +
+    return "Fatal error " + std::to_string(error_write) + ": " + write_error_text + ", unit " + std::to_string(unit_) +
            ", file " + path_ + "\n";
 }
 
