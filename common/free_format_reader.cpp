@@ -295,7 +295,7 @@ bool free_format_reader::read_plain_line(std::span<const read_item> items) {
         int64_t v = 0;
         switch (it.kind) {
             case item_kind::text: {
-                const int32_t n = it.length_from ? std::clamp(*it.length_from, 0, it.length) : it.length;
+                const int32_t n = at_hand(it).length;
                 if (n <= 0) continue;  // takes no value
                 if (!next_value()) return false;
                 char* out = static_cast<char*>(it.target);

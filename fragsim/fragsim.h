@@ -159,17 +159,15 @@ std::string base_name(int32_t K);
 
 /// One set of the fragment work arrays: fraglen entries each, 0 when fraglen
 /// is negative. The start-up creates one set (so an impossible size fails
-/// there); each worker of the source loop creates its own.
+/// there); each worker of the source loop creates its own. A reverse read is
+/// complemented straight into the read's own bases, and each worker holds
+/// the bases and qualities of its reads (source_loop.cpp).
 struct work_arrays {
     common::table<char> SEQUENCE;
-    common::table<char> COMPLEMENT;
     common::table<int32_t> POSITION;
-    common::table<char> QUAL;
     void allocate(const options& o) {
         SEQUENCE.allocate(1, o.fraglen);
-        COMPLEMENT.allocate(1, o.fraglen);
         POSITION.allocate(1, o.fraglen);
-        QUAL.allocate(1, o.fraglen);
     }
 };
 

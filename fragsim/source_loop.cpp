@@ -28,7 +28,7 @@ constexpr char strand_letter[3] = {' ', 'F', 'R'};  // by strand number: 1 forwa
 // built before either is written), and the builder state with the streams'
 // buffers of the thread's current source.
 struct thread_work {
-    work_arrays arrays;  // SEQUENCE, COMPLEMENT, POSITION, QUAL
+    work_arrays arrays;  // SEQUENCE, POSITION
     common::table<char> BASES[2], QUALS[2];
     std::unique_ptr<fragment_source> fs = std::make_unique<fragment_source>();
     explicit thread_work(const options& o) {
@@ -93,7 +93,6 @@ void print_conflict(int32_t nseg, int8_t c, int32_t pos1, int32_t pos2) {
 void clear_work_arrays(thread_work& w, int32_t L) {
     if (L <= 0) return;
     std::memset(w.arrays.SEQUENCE.data(), 'N', static_cast<size_t>(L));
-    std::memset(w.arrays.COMPLEMENT.data(), 'N', static_cast<size_t>(L));
     std::memset(w.arrays.POSITION.data(), 0, sizeof(int32_t) * static_cast<size_t>(L));
 }
 

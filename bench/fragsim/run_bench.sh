@@ -22,6 +22,7 @@
 #   leaves the real-file runs out) in the environment.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+. "$repo/bench/fragsim/bench_common.sh"
 "$repo/scripts/packages.sh" check bench-fragsim  # the build tools, awk, dd, sync, git, tar and the peers
 mason=/usr/lib/seqan/bin/mason_simulator  # Debian's seqan-apps keeps it off the path
 build=$(cd "${1:-$repo/build}" && pwd)
@@ -48,15 +49,7 @@ totlen=$(awk '!/^>/ {n += length($0)} END {print n}' reference.fa)
 builds=("$build")
 names=(this)
 if [ -n "${BASELINE:-}" ]; then
-    rev=$(git -C "$repo" rev-parse --verify "$BASELINE^{commit}")
-    base_src=$work/baseline-$rev
-    if [ ! -x "$base_src/build/fragsim/fragsim" ]; then
-        rm -rf "$base_src" && mkdir -p "$base_src"
-        git -C "$repo" archive "$rev" | tar -x -C "$base_src"
-        cmake -S "$base_src" -B "$base_src/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-        cmake --build "$base_src/build" --target fragsim >/dev/null
-    fi
-    builds+=("$base_src/build")
+    builds+=("$(build_revision "$repo" "$BASELINE" "$work")")
     names+=("${BASELINE}")
 fi
 
@@ -69,8 +62,7 @@ out_file() {  # a read file: real (removed first), or a link to /dev/null
 
 # seconds between the last two wall-time lines of a fragsim console (the source loop)
 loop_seconds() {
-    grep 'Wall time' "$1" | tail -2 |
-        awk '{s[NR] = ($(NF-3) + 0) * 3600 + ($(NF-2) + 0) * 60 + ($(NF-1) + 0) + $NF / 1000} END {printf "%.3f", s[2] - s[1]}'
+    wall_times "$1" | tail -2 | awk '{s[NR] = $1} END {printf "%.3f", s[2] - s[1]}'
 }
 
 # One fragsim run: build, sources, threads, coverage, null|disk. Prints

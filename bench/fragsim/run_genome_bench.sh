@@ -23,6 +23,7 @@
 #   and with BASELINE compares those of the two builds too.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/../.." && pwd)
+. "$repo/bench/fragsim/bench_common.sh"
 "$repo/scripts/packages.sh" check bench-fragsim-genome  # the build tools, /usr/bin/time, awk, md5sum
 build=$(cd "${1:-$repo/build}" && pwd)
 [ -x "$build/fragsim/fragsim" ] || { echo "no $build/fragsim/fragsim: build first (./run-tests.sh or examples/run.sh)" >&2; exit 1; }
@@ -44,11 +45,7 @@ cmake --build tools --target make_human_inputs >/dev/null
 
 if [ -n "$baseline" ]; then
   echo "== build of $baseline (Release)"
-  rm -rf baseline-src
-  mkdir -p baseline-src
-  git -C "$repo" archive "$baseline" | tar -x -C baseline-src
-  cmake -S baseline-src -B baseline-build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build baseline-build --target fragsim >/dev/null
+  baseline_build=$(build_revision "$repo" "$baseline" "$work")
 fi
 
 # Inputs, kept for later runs of the same scale: the map and the variants in
@@ -71,10 +68,6 @@ out_file() {  # a read file: real, or a link to /dev/null
   if [ "${TO_DISK:-0}" = 1 ]; then rm -f "$1"; else ln -sf /dev/null "$1"; fi
 }
 
-# seconds of the day of each wall-time line of a console, one per line
-wall_times() {
-  grep 'Wall time' "$1" | awk '{print ($(NF-3) + 0) * 3600 + ($(NF-2) + 0) * 60 + ($(NF-1) + 0) + $NF / 1000}'
-}
 
 # One run of a fragsim binary in its own directory; prints its row.
 run_one() {
@@ -113,7 +106,7 @@ run_one() {
 }
 
 rows=$(run_one this "$build/fragsim/fragsim")
-[ -z "$baseline" ] || rows+=$'\n'$(run_one "$baseline" "$work/baseline-build/fragsim/fragsim")
+[ -z "$baseline" ] || rows+=$'\n'$(run_one "$baseline" "$baseline_build/fragsim/fragsim")
 {
   printf 'build\tstart-up s\tto map s\tmap s\tvariants s\tgenotypes s\tloop s\tMbases/s\tpeak GiB\tminor faults\tsystem s\n'
   echo "$rows"
